@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+// A window's timer as the program's windows expect it: Enabled and Interval are set
+// independently, a change takes effect at once, and an interval of 0 never fires (a bare
+// QTimer with 0 would fire on every pass of the event loop).
+class FormTimer : public QObject {
+    Q_OBJECT
+public:
+    FormTimer(bool enabled, int interval, QObject* parent = nullptr);
+
+    bool Enabled() const { return enabled_; }
+    void setEnabled(bool enabled);
+    int Interval() const { return interval_; }
+    void setInterval(int interval);
+    // Whether the timer will fire: enabled with an interval above 0.
+    bool isTicking() const { return timer_.isActive(); }
+
+signals:
+    void Timer();
+
+private:
+    void apply();
+
+    QTimer timer_;
+    bool enabled_;
+    int interval_;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+class frmMain;
+
+// The program's windows. Each exists at most once: created on first use, then shown and
+// hidden, never destroyed while the program runs.
+namespace Forms {
+
+// The main window, created and loaded (its list filled) on first use.
+frmMain& Main();
+bool MainExists();
+
+} // namespace Forms

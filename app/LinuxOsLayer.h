@@ -1,0 +1,69 @@
+#pragma once
+
+#include "OsLayer.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// The operating system as Linux offers it: the process table from /proc, termination by
+// signal through a pidfd, programs started without a shell, the browser through the
+// desktop's opener.
+class LinuxOsLayer : public OsLayer {
+public:
+    explicit LinuxOsLayer(std::string procRoot = "/proc");
+    ~LinuxOsLayer() override;
+    LinuxOsLayer(const LinuxOsLayer&) = delete;
+    LinuxOsLayer& operator=(const LinuxOsLayer&) = delete;
+
+    HANDLE CreateToolhelp32Snapshot(std::int32_t dwFlags, std::int32_t th32ProcessID) override;
+    std::int32_t Process32First(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe) override;
+    std::int32_t Process32Next(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe) override;
+    std::int32_t CloseHandle(HANDLE hObject) override;
+    HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
+                       std::int32_t dwProcessId) override;
+    std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) override;
+    HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
+                            const char* lpParameters, const char* lpDirectory,
+                            std::int32_t nShowCmd) override;
+    bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
+
+    std::size_t openHandleCount() const { return handles_.size(); }
+
+    // Windows' base priority for a nice value and scheduling policy.
+    static std::int32_t basePriority(std::int64_t nice, std::int64_t policy);
+
+private:
+    struct Entry {
+        std::int32_t pid;
+        std::int32_t ppid;
+        std::int32_t threads;
+        std::int32_t priority;
+        std::uint16_t nameLength;
+        char name[basDeclares::MAX_PATH];
+    };
+    struct Snapshot {
+        std::vector<Entry> entries;
+        std::size_t next = 0;
+    };
+    struct ProcessHandle {
+        std::int32_t pid = 0;
+        int pidfd = -1;
+    };
+    struct Object {
+        std::unique_ptr<Snapshot> snapshot;
+        std::unique_ptr<ProcessHandle> process;
+    };
+
+    bool readProcessTable(std::vector<Entry>& entries);
+    bool readEntry(std::int32_t pid, Entry& entry);
+    std::int32_t deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe, bool first);
+    HANDLE addObject(Object object);
+
+    std::string procRoot_;
+    int procFd_ = -1;
+    HANDLE nextHandle_ = 4;
+    std::unordered_map<HANDLE, Object> handles_;
+    std::vector<Entry> spare_; // keeps its capacity from one snapshot to the next
+};

@@ -1,0 +1,26 @@
+#include "MsgBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace {
+std::function<int(const MsgBoxRequest&)>& handler() {
+    static std::function<int(const MsgBoxRequest&)> installed;
+    return installed;
+}
+} // namespace
+
+int MsgBox(const QString& prompt, int buttons, const std::optional<QString>& title) {
+    const MsgBoxRequest request{prompt, buttons, title};
+    if (handler())
+        return handler()(request);
+
+    QMessageBox box(buttons & vbInformation ? QMessageBox::Information : QMessageBox::NoIcon,
+                    title.value_or(QApplication::applicationName()), prompt, QMessageBox::Ok);
+    box.exec();
+    return vbOK;
+}
+
+void setMsgBoxHandler(std::function<int(const MsgBoxRequest&)> handler_) {
+    handler() = std::move(handler_);
+}

@@ -1,0 +1,104 @@
+#include "ProcStat.h"
+
+namespace {
+
+// Parses a signed decimal field starting at pos; moves pos past it and one separator.
+bool readNumber(std::string_view line, std::size_t& pos, std::int64_t& value) {
+    bool negative = false;
+    if (pos < line.size() && line[pos] == '-') {
+        negative = true;
+        ++pos;
+    }
+    const std::size_t start = pos;
+    std::uint64_t magnitude = 0;
+    while (pos < line.size() && line[pos] >= '0' && line[pos] <= '9') {
+        magnitude = magnitude * 10 + static_cast<unsigned>(line[pos] - '0');
+        ++pos;
+    }
+    if (pos == start)
+        return false;
+    value = static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+    if (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    return true;
+}
+
+bool skipField(std::string_view line, std::size_t& pos) {
+    const std::size_t start = pos;
+    while (pos < line.size() && line[pos] != ' ' && line[pos] != '\n')
+        ++pos;
+    if (pos == start)
+        return false;
+    if (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    return true;
+}
+
+} // namespace
+
+bool parseProcStat(std::string_view line, ProcStat& out) {
+    const std::size_t open = line.find('(');
+    const std::size_t close = line.rfind(')');
+    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+        return false;
+    out = ProcStat{};
+    out.comm = line.substr(open + 1, close - open - 1);
+
+    // Fields are numbered as in proc(5): 3 is the state, right after ") ".
+    std::size_t pos = close + 1;
+    if (pos >= line.size() || line[pos] != ' ')
+        return false;
+    ++pos;
+    if (pos >= line.size())
+        return false;
+    out.state = line[pos];
+    if (!skipField(line, pos))
+        return false;
+
+    std::int64_t value = 0;
+    for (int field = 4; field <= 41; ++field) {
+        if (pos >= line.size() || line[pos] == '\n')
+            return field > 20; // the name, parent, nice and threads are the minimum
+        if (!readNumber(line, pos, value))
+            return false;
+        switch (field) {
+        case 4:
+            out.ppid = value;
+            break;
+        case 19:
+            out.nice = value;
+            break;
+        case 20:
+            out.threads = value;
+            break;
+        case 22:
+            out.startTime = static_cast<std::uint64_t>(value);
+            break;
+        case 41:
+            out.policy = value;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+std::string_view exeNameFromCmdline(std::string_view comm, std::string_view cmdline) {
+    if (comm.empty())
+        return {};
+    std::size_t start = 0;
+    while (start < cmdline.size()) {
+        std::size_t end = cmdline.find('\0', start);
+        if (end == std::string_view::npos)
+            end = cmdline.size();
+        std::string_view word = cmdline.substr(start, end - start);
+        const std::size_t slash = word.rfind('/');
+        if (slash != std::string_view::npos)
+            word.remove_prefix(slash + 1);
+        if (word.size() >= comm.size() && word.substr(0, comm.size()) == comm)
+            return word;
+        start = end + 1;
+    }
+    return {};
+}

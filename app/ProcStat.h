@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// The fields of one /proc/PID/stat line that the process table needs.
+struct ProcStat {
+    std::string_view comm; // the kernel's short name, up to 15 bytes, any bytes
+    char state = 0;
+    std::int64_t ppid = 0;
+    std::int64_t nice = 0;
+    std::int64_t threads = 0;
+    std::uint64_t startTime = 0;
+    std::int64_t policy = 0;
+};
+
+// Reads a stat line. The name stands between the first '(' and the LAST ')', since it
+// may itself hold spaces and parentheses. Returns false for a line that is cut short or
+// malformed; fields the kernel does not report (old kernels end early) keep 0.
+bool parseProcStat(std::string_view line, ProcStat& out);
+
+// The executable's file name for a process whose short name may be cut: the base name of
+// the first command-line word that starts with the short name (a script's own name comes
+// after its interpreter's). Empty when none does, as for kernel threads.
+std::string_view exeNameFromCmdline(std::string_view comm, std::string_view cmdline);

@@ -1,0 +1,21 @@
+#include "RuntimeError.h"
+
+#include <string>
+
+namespace {
+std::string describe(int number) {
+    switch (number) {
+    case RuntimeError::Overflow:
+        return "Overflow";
+    case RuntimeError::SubscriptOutOfRange:
+        return "Subscript out of range";
+    default:
+        return "Run-time error " + std::to_string(number);
+    }
+}
+} // namespace
+
+RuntimeError::RuntimeError(int number) : RuntimeError(number, describe(number)) {}
+
+RuntimeError::RuntimeError(int number, const std::string& description)
+    : std::runtime_error(description), number_(number) {}

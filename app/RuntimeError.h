@@ -1,0 +1,18 @@
+#pragma once
+
+#include <stdexcept>
+
+// A numbered run-time error raised to the caller, as the system's own errors are.
+class RuntimeError : public std::runtime_error {
+public:
+    static constexpr int Overflow = 6;
+    static constexpr int SubscriptOutOfRange = 9;
+
+    explicit RuntimeError(int number);
+    RuntimeError(int number, const std::string& description);
+
+    int number() const noexcept { return number_; }
+
+private:
+    int number_;
+};

@@ -1,0 +1,70 @@
+#pragma once
+
+// What the program calls of the operating system, under the Windows names.
+// Every platform provides the same entry points through an OsLayer (OsLayer.h): the
+// snapshot calls come as CreateToolhelp32Snapshot, Process32First, Process32Next ...,
+// CloseHandle; a process handle lives from OpenProcess to CloseHandle. A call that the
+// platform cannot bind raises a RuntimeError to the caller.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace basDeclares {
+
+using HANDLE = std::intptr_t;
+using HWND = std::intptr_t;
+using HINSTANCE = std::intptr_t;
+
+inline constexpr std::int32_t TH32CS_SNAPPROCESS = 2;
+inline constexpr HANDLE INVALID_HANDLE_VALUE = -1;
+inline constexpr std::int32_t PROCESS_ALL_ACCESS = 0x1F0FFF;
+inline constexpr std::int32_t SW_SHOWNORMAL = 1;
+inline constexpr std::int32_t SW_SHOWMINIMIZED = 2;
+inline constexpr int MAX_PATH = 260;
+
+// The 8-bit-character process record of 32-bit Windows, 296 bytes.
+struct PROCESSENTRY32 {
+    std::int32_t dwSize;
+    std::int32_t cntUsage;
+    std::int32_t th32ProcessID;
+    std::int32_t th32DefaultHeapID;
+    std::int32_t th32ModuleID;
+    std::int32_t cntThreads;
+    std::int32_t th32ParentProcessID;
+    std::int32_t pcPriClassBase;
+    std::int32_t dwFlags;
+    char szExeFile[MAX_PATH];
+};
+
+static_assert(sizeof(PROCESSENTRY32) == 296);
+static_assert(offsetof(PROCESSENTRY32, dwSize) == 0);
+static_assert(offsetof(PROCESSENTRY32, cntUsage) == 4);
+static_assert(offsetof(PROCESSENTRY32, th32ProcessID) == 8);
+static_assert(offsetof(PROCESSENTRY32, th32DefaultHeapID) == 12);
+static_assert(offsetof(PROCESSENTRY32, th32ModuleID) == 16);
+static_assert(offsetof(PROCESSENTRY32, cntThreads) == 20);
+static_assert(offsetof(PROCESSENTRY32, th32ParentProcessID) == 24);
+static_assert(offsetof(PROCESSENTRY32, pcPriClassBase) == 28);
+static_assert(offsetof(PROCESSENTRY32, dwFlags) == 32);
+static_assert(offsetof(PROCESSENTRY32, szExeFile) == 36);
+
+HANDLE CreateToolhelp32Snapshot(std::int32_t dwFlags, std::int32_t th32ProcessID);
+std::int32_t Process32First(HANDLE hSnapshot, PROCESSENTRY32& lppe);
+std::int32_t Process32Next(HANDLE hSnapshot, PROCESSENTRY32& lppe);
+std::int32_t CloseHandle(HANDLE hObject);
+HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
+                   std::int32_t dwProcessId);
+std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode);
+HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
+                        const char* lpParameters, const char* lpDirectory, std::int32_t nShowCmd);
+
+// Starts a command line with a window style (SW_SHOWNORMAL, SW_SHOWMINIMIZED) and does
+// not wait for it. Returns false when nothing could be started.
+bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle);
+
+// The system's 8-bit code page, widened to UTF-16 and narrowed back, one whole
+// 260-byte name buffer at a time: the output always has exactly 260 units.
+void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH]);
+
+} // namespace basDeclares

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+// A borderless box exactly as large as its picture, standing in for a caption button.
+// Click follows a press and a release of the same button over the box.
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    const QPixmap& Picture() const { return picture_; }
+    void setPicture(const QPixmap& picture);
+
+signals:
+    void MouseDown(Qt::MouseButton button);
+    void MouseUp(Qt::MouseButton button);
+    void Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap picture_;
+    Qt::MouseButtons pressed_;
+};

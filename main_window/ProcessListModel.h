@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+// The rows of the process list: an item text and up to three sub-items each, addressed by
+// one-based position. A text is kept up to its first NUL, which is all the list shows.
+// Between beginUpdate and endUpdate changes are gathered and the views hear of them once.
+class ProcessListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ProcessListModel(const QStringList& headers, QObject* parent = nullptr);
+
+    // Adds a row with the given text and returns its position.
+    int Add(const QString& text);
+    // Appends a sub-item to the row at position. Raises RuntimeError 35600 for a row that
+    // does not exist and 380 for a fourth sub-item, which has no column.
+    void AddSubItem(int position, const QString& text);
+    // Raises RuntimeError 35600 for a position outside 1 to Count().
+    void Remove(int position);
+    void Clear();
+    int Count() const { return static_cast<int>(rows_.size()); }
+    // The item text (column 0) or a sub-item's (1 to 3) of the row at position.
+    QString Text(int position, int column = 0) const;
+
+    void beginUpdate();
+    void endUpdate();
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    static constexpr int kColumns = 4;
+    struct Row {
+        std::array<QString, kColumns> texts;
+        int columns = 1;
+    };
+    void checkPosition(int position) const;
+
+    QStringList headers_;
+    std::vector<Row> rows_;
+    bool updating_ = false;
+};

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ProcessListModel.h"
+
+#include <QTreeView>
+
+// A list in report layout: the process list's four columns, whole-row selection of one
+// row, no sorting. Rows are addressed by one-based position, as in ProcessListModel.
+class ProcessListView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit ProcessListView(QWidget* parent = nullptr);
+
+    ProcessListModel& ListItems() { return model_; }
+    const ProcessListModel& ListItems() const { return model_; }
+
+    // The position of the selected row, 0 when no row is selected.
+    int SelectedItem() const;
+    // Raises RuntimeError 35600 for a position outside the list.
+    void setSelectedItem(int position);
+    void clearSelectedItem();
+
+private:
+    ProcessListModel model_;
+};

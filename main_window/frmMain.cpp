@@ -1,0 +1,173 @@
+#include "frmMain.h"
+
+#include "app/RuntimeError.h"
+#include "chrome/Pictures.h"
+
+#include <QPainter>
+#include <QScrollBar>
+
+namespace {
+
+const QColor kFormColour(0xC0, 0xC0, 0xFF);
+
+// Runs one statement of the refresh; a statement that fails is skipped, as the refresh
+// never reports an error.
+template <typename Statement> void skipOnError(Statement&& statement) {
+    try {
+        statement();
+    } catch (const std::exception&) {
+    }
+}
+
+QString widened(const std::u16string& text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Korvanta Task List"));
+    setWindowIcon(QIcon(loadPicture(QStringLiteral("main_icon.png"))));
+    setFixedSize(529, 518);
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    background_ = loadPicture(QStringLiteral("main_background.png"));
+
+    lstProcess = new ProcessListView(this);
+    lstProcess->setObjectName(QStringLiteral("lstProcess"));
+    lstProcess->setGeometry(8, 152, 513, 350);
+
+    cmdRun = new GraphicalButton(QStringLiteral("&Run a task"), QColor(0xFF, 0xE0, 0xC0), this);
+    cmdRun->setObjectName(QStringLiteral("cmdRun"));
+    cmdRun->setGeometry(8, 96, 97, 49);
+    cmdRun->setPicture(loadPicture(QStringLiteral("run_button.png")));
+
+    cmdKillProcess =
+        new GraphicalButton(QStringLiteral("&Kill process"), QColor(0xFF, 0xC0, 0xC0), this);
+    cmdKillProcess->setObjectName(QStringLiteral("cmdKillProcess"));
+    cmdKillProcess->setGeometry(112, 96, 97, 49);
+
+    cmdOptions = new GraphicalButton(QStringLiteral("&Options"), QColor(0xC0, 0xFF, 0xC0), this);
+    cmdOptions->setObjectName(QStringLiteral("cmdOptions"));
+    cmdOptions->setGeometry(216, 96, 97, 49);
+
+    cmdStart = new GraphicalButton(QStringLiteral("&Start"), QColor(0xC0, 0xC0, 0xFF), this);
+    cmdStart->setObjectName(QStringLiteral("cmdStart"));
+    cmdStart->setGeometry(320, 96, 97, 49);
+
+    cmdExit = new GraphicalButton(QStringLiteral("&Exit"), QColor(0xFF, 0xC0, 0xC0), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    cmdExit->setGeometry(424, 96, 97, 49);
+
+    // A flag the refresh reads; it lies below the window's edge, where nobody sees it.
+    optYes = new QRadioButton(QStringLiteral("Option1"), this);
+    optYes->setObjectName(QStringLiteral("optYes"));
+    optYes->setGeometry(528, 608, 73, 33);
+    optYes->setFocusPolicy(Qt::NoFocus);
+
+    MinBtn = new PictureBox(this);
+    MinBtn->setObjectName(QStringLiteral("MinBtn"));
+    MinBtn->setGeometry(488, 8, 15, 15);
+    MinBtn->setPicture(loadPicture(QStringLiteral("form_min.png")));
+
+    About = new PictureBox(this);
+    About->setObjectName(QStringLiteral("About"));
+    About->setGeometry(472, 8, 15, 15);
+    About->setPicture(loadPicture(QStringLiteral("form_about.png")));
+
+    CrossBtn = new PictureBox(this);
+    CrossBtn->setObjectName(QStringLiteral("CrossBtn"));
+    CrossBtn->setGeometry(504, 8, 15, 15);
+    CrossBtn->setPicture(loadPicture(QStringLiteral("form_cross.png")));
+
+    Timer1 = new FormTimer(true, 0, this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer2 = new FormTimer(false, 600, this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
+
+    for (int position = 1; position <= 6; ++position)
+        CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
+
+    QWidget* const tabOrder[] = {lstProcess, cmdRun, cmdKillProcess, cmdOptions, cmdStart,
+                                 cmdExit,    optYes, MinBtn,         About,      CrossBtn};
+    for (std::size_t k = 1; k < std::size(tabOrder); ++k)
+        setTabOrder(tabOrder[k - 1], tabOrder[k]);
+    lstProcess->setFocus();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::Load() {
+    objProcess = std::make_unique<clsActiveProcess>();
+    optYes->setChecked(true);
+    cmdRefresh();
+}
+
+void frmMain::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), kFormColour);
+    painter.drawPixmap(0, 0, background_);
+}
+
+void frmMain::fillRows() {
+    ProcessListModel& items = lstProcess->ListItems();
+    if (!objProcess)
+        throw RuntimeError(91, "Object variable not set");
+    const std::int32_t last = lngProcessCount;
+    if (last > INT16_MAX || last < INT16_MIN)
+        throw RuntimeError(RuntimeError::Overflow);
+    int current = 0;
+    for (std::int32_t index = 0; index <= last; ++index) {
+        intIndex = static_cast<std::int16_t>(index);
+        if (!optYes->isChecked())
+            continue;
+        skipOnError([&] { current = items.Add(QString::number(objProcess->th32ProcessID(intIndex))); });
+        skipOnError([&] { items.AddSubItem(current, widened(objProcess->szExeFile(intIndex))); });
+        skipOnError([&] { items.AddSubItem(current, QString::number(objProcess->cntThreads(intIndex))); });
+        skipOnError([&] { items.AddSubItem(current, QString::number(objProcess->cntUsage(intIndex))); });
+    }
+}
+
+void frmMain::cmdRefresh() {
+    ProcessListModel& items = lstProcess->ListItems();
+    const int selected = lstProcess->SelectedItem();
+    const QString selectedId = selected > 0 ? items.Text(selected) : QString();
+    const int scrolled = lstProcess->verticalScrollBar()->value();
+
+    items.beginUpdate();
+    skipOnError([&] { items.Clear(); });
+    skipOnError([&] {
+        if (!objProcess)
+            throw RuntimeError(91, "Object variable not set");
+        try {
+            lngProcessCount = objProcess->GetActiveProcess();
+        } catch (const RuntimeError& error) {
+            // Past 32,767 processes the first 32,767 of the new snapshot are stored; show
+            // those rather than mix them with the count of an older snapshot.
+            if (error.number() != RuntimeError::Overflow)
+                throw;
+            lngProcessCount = INT16_MAX;
+        }
+    });
+    skipOnError([&] { fillRows(); });
+    skipOnError([&] {
+        if (optYes->isChecked())
+            items.Remove(1);
+    });
+    items.endUpdate();
+    skipOnError([&] { lstProcess->setSelectedItem(1); });
+
+    // Keep the user's row: with auto refresh on, row 1 would otherwise be what a kill
+    // acts on a moment after the user chose another.
+    if (!selectedId.isEmpty()) {
+        for (int position = 1; position <= items.Count(); ++position) {
+            if (items.Text(position) == selectedId) {
+                lstProcess->setSelectedItem(position);
+                break;
+            }
+        }
+    }
+    lstProcess->verticalScrollBar()->setValue(scrolled);
+}

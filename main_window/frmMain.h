@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ProcessListView.h"
+#include "app/FormTimer.h"
+#include "chrome/GraphicalButton.h"
+#include "chrome/ImageList.h"
+#include "chrome/PictureBox.h"
+#include "process/clsActiveProcess.h"
+
+#include <QPixmap>
+#include <QRadioButton>
+#include <QWidget>
+#include <memory>
+
+// The main window: the process list, the five commands above it and the three caption
+// pictures of its own title band. It has no system frame.
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Creates the snapshot object, selects optYes and fills the list.
+    void Load();
+    // Rebuilds the list from a new snapshot. Never fails: a failing step is skipped.
+    void cmdRefresh();
+
+    ProcessListView* lstProcess;
+    GraphicalButton* cmdRun;
+    GraphicalButton* cmdKillProcess;
+    GraphicalButton* cmdOptions;
+    GraphicalButton* cmdStart;
+    GraphicalButton* cmdExit;
+    QRadioButton* optYes;
+    PictureBox* MinBtn;
+    PictureBox* About;
+    PictureBox* CrossBtn;
+    FormTimer* Timer1;
+    FormTimer* Timer2;
+    ImageList CrossL;
+
+    std::unique_ptr<clsActiveProcess> objProcess;
+    std::int32_t lngProcessCount = 0;
+    std::int16_t intIndex = 0;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void fillRows();
+
+    QPixmap background_;
+};

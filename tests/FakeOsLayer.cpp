@@ -1,0 +1,94 @@
+#include "FakeOsLayer.h"
+
+#include <algorithm>
+#include <cstring>
+
+FakeOsLayer::FakeOsLayer() : previous_(OsLayer::install(this)) {}
+
+FakeOsLayer::~FakeOsLayer() {
+    OsLayer::install(previous_);
+}
+
+void FakeOsLayer::setProcessCount(int n) {
+    processes.clear();
+    for (int k = 0; k < n; ++k)
+        processes.push_back({100 + k, "proc" + std::to_string(100 + k), 1 + k % 7, 0});
+}
+
+OsLayer::HANDLE FakeOsLayer::CreateToolhelp32Snapshot(std::int32_t, std::int32_t) {
+    ++snapshotsTaken;
+    if (snapshotFails)
+        return failureValue;
+    const HANDLE handle = nextHandle_++;
+    open_[handle].table = processes;
+    return handle;
+}
+
+std::int32_t FakeOsLayer::deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe,
+                                  bool first) {
+    const auto found = open_.find(hSnapshot);
+    if (found == open_.end() || found->second.isProcess)
+        return 0;
+    Object& snapshot = found->second;
+    if (first)
+        snapshot.next = 0;
+    if (snapshot.next >= snapshot.table.size())
+        return 0;
+    const Process& process = snapshot.table[snapshot.next++];
+    lppe.th32ProcessID = process.pid;
+    lppe.cntThreads = process.threads;
+    lppe.cntUsage = process.usage;
+    lppe.th32ParentProcessID = 1;
+    lppe.pcPriClassBase = 8;
+    const std::size_t length = std::min<std::size_t>(process.name.size(), 259);
+    std::memcpy(lppe.szExeFile, process.name.data(), length);
+    lppe.szExeFile[length] = '\0';
+    return 1;
+}
+
+std::int32_t FakeOsLayer::Process32First(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe) {
+    return deliver(hSnapshot, lppe, true);
+}
+
+std::int32_t FakeOsLayer::Process32Next(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe) {
+    return deliver(hSnapshot, lppe, false);
+}
+
+std::int32_t FakeOsLayer::CloseHandle(HANDLE hObject) {
+    return open_.erase(hObject) == 1 ? 1 : 0;
+}
+
+OsLayer::HANDLE FakeOsLayer::OpenProcess(std::int32_t, std::int32_t, std::int32_t dwProcessId) {
+    opened.push_back(dwProcessId);
+    const bool exists = std::any_of(processes.begin(), processes.end(),
+                                    [&](const Process& p) { return p.pid == dwProcessId; });
+    if (!exists || dwProcessId == 0)
+        return 0;
+    const HANDLE handle = nextHandle_++;
+    open_[handle].isProcess = true;
+    open_[handle].pid = dwProcessId;
+    return handle;
+}
+
+std::int32_t FakeOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t) {
+    const auto found = open_.find(hProcess);
+    if (found == open_.end() || !found->second.isProcess)
+        return 0;
+    const std::int32_t pid = found->second.pid;
+    terminated.push_back(pid);
+    std::erase_if(processes, [&](const Process& p) { return p.pid == pid; });
+    return 1;
+}
+
+OsLayer::HINSTANCE FakeOsLayer::ShellExecuteA(HWND hwnd, const char* lpOperation,
+                                              const char* lpFile, const char* lpParameters,
+                                              const char* lpDirectory, std::int32_t nShowCmd) {
+    shellCalls.push_back({hwnd, lpOperation ? lpOperation : "", lpFile ? lpFile : "",
+                          lpDirectory ? lpDirectory : "", lpParameters == nullptr, nShowCmd});
+    return 42;
+}
+
+bool FakeOsLayer::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
+    started.push_back({commandLine, windowStyle});
+    return startSucceeds;
+}

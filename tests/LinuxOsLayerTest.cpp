@@ -1,0 +1,142 @@
+#include "ChildProcess.h"
+#include "app/LinuxOsLayer.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+struct Seen {
+    basDeclares::PROCESSENTRY32 record;
+    std::string name;
+};
+
+std::vector<Seen> walk(LinuxOsLayer& os) {
+    std::vector<Seen> seen;
+    const auto handle = os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
+    EXPECT_NE(handle, basDeclares::INVALID_HANDLE_VALUE);
+    EXPECT_NE(handle, 0);
+    basDeclares::PROCESSENTRY32 record{};
+    record.dwSize = sizeof record;
+    for (auto more = os.Process32First(handle, record); more;
+         more = os.Process32Next(handle, record))
+        seen.push_back({record, record.szExeFile});
+    EXPECT_EQ(os.CloseHandle(handle), 1);
+    return seen;
+}
+
+std::optional<Seen> find(const std::vector<Seen>& seen, pid_t pid) {
+    for (const Seen& entry : seen)
+        if (entry.record.th32ProcessID == pid)
+            return entry;
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(LinuxOsLayer, SnapshotListsEveryProcessInAscendingIdOrder) {
+    LinuxOsLayer os;
+    const std::vector<Seen> seen = walk(os);
+    std::size_t numeric = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        numeric += name.find_first_not_of("0123456789") == std::string::npos;
+    }
+    // Processes come and go while we look; a handful either way is fine.
+    EXPECT_NEAR(static_cast<double>(seen.size()), static_cast<double>(numeric), 5.0);
+    for (std::size_t k = 1; k < seen.size(); ++k)
+        EXPECT_LT(seen[k - 1].record.th32ProcessID, seen[k].record.th32ProcessID);
+
+    const auto self = find(seen, ::getpid());
+    ASSERT_TRUE(self);
+    EXPECT_EQ(self->record.dwSize, 296);
+    EXPECT_EQ(self->record.th32ParentProcessID, ::getppid());
+    EXPECT_EQ(self->record.cntUsage, 0);
+    EXPECT_EQ(self->record.dwFlags, 0);
+    EXPECT_EQ(self->record.pcPriClassBase, 8);
+    EXPECT_EQ(os.openHandleCount(), 0u);
+}
+
+TEST(LinuxOsLayer, AStartedProcessShowsItsNameThreadsAndParent) {
+    ChildProcess child(4, "korvanta-probe");
+    LinuxOsLayer os;
+    const auto seen = find(walk(os), child.pid());
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->name, "korvanta-probe");
+    EXPECT_EQ(seen->record.cntThreads, 4);
+    EXPECT_EQ(seen->record.th32ParentProcessID, ::getpid());
+}
+
+TEST(LinuxOsLayer, NamesCutByTheKernelComeWholeFromTheCommandLine) {
+    const std::string awkward = "a) b (c) d long-named-proc";
+    ChildProcess cut(1, awkward);
+    ChildProcess exactly15(1, "fifteen-bytes-x");
+    ChildProcess spaced(1, "x) y");
+    LinuxOsLayer os;
+    const auto seen = walk(os);
+    ASSERT_TRUE(find(seen, cut.pid()));
+    EXPECT_EQ(find(seen, cut.pid())->name, awkward);
+    EXPECT_EQ(find(seen, exactly15.pid())->name, "fifteen-bytes-x");
+    EXPECT_EQ(find(seen, spaced.pid())->name, "x) y");
+}
+
+TEST(LinuxOsLayer, ANameLongerThanTheBufferIsCutToFitWithItsNul) {
+    const std::string longName(255, 'n'); // the longest file name Linux allows
+    ChildProcess child(1, longName);
+    LinuxOsLayer os;
+    const auto seen = find(walk(os), child.pid());
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->name, longName);
+    EXPECT_EQ(seen->record.szExeFile[255], '\0');
+}
+
+TEST(LinuxOsLayer, NiceValuesMapToBasePriorities) {
+    EXPECT_EQ(LinuxOsLayer::basePriority(0, 0), 8);
+    EXPECT_EQ(LinuxOsLayer::basePriority(5, 0), 6);
+    EXPECT_EQ(LinuxOsLayer::basePriority(19, 0), 4);
+    EXPECT_EQ(LinuxOsLayer::basePriority(-5, 0), 10);
+    EXPECT_EQ(LinuxOsLayer::basePriority(-20, 0), 13);
+    EXPECT_EQ(LinuxOsLayer::basePriority(0, 1), 24);
+}
+
+TEST(LinuxOsLayer, AnUnreadableProcessTableFailsTheSnapshot) {
+    LinuxOsLayer os("/nonexistent-proc");
+    EXPECT_EQ(os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0),
+              basDeclares::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(os.openHandleCount(), 0u);
+}
+
+TEST(LinuxOsLayer, EntriesThatAreNotProcessesOrVanishAreSkipped) {
+    // A table of our own: one real process, one that is gone, and names that are no ids.
+    const std::filesystem::path root =
+        std::filesystem::temp_directory_path() / ("korvanta-proc-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root / "42");
+    std::filesystem::create_directories(root / "43"); // ended: no stat any more
+    std::filesystem::create_directories(root / "self");
+    std::filesystem::create_directories(root / "12a");
+    std::ofstream(root / "42" / "stat")
+        << "42 (name) with) spaces) S 7 42 42 0 -1 4194560 1 0 0 0 0 0 0 0 20 0 3 0 55 1 1 1\n";
+    LinuxOsLayer os(root.string());
+    const auto seen = walk(os);
+    std::filesystem::remove_all(root);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].record.th32ProcessID, 42);
+    EXPECT_EQ(seen[0].name, "name) with) spaces");
+    EXPECT_EQ(seen[0].record.cntThreads, 3);
+    EXPECT_EQ(seen[0].record.th32ParentProcessID, 7);
+}
+
+TEST(LinuxOsLayer, EnumerationRefusesAWrongRecordSizeOrHandle) {
+    LinuxOsLayer os;
+    basDeclares::PROCESSENTRY32 record{};
+    record.dwSize = 200;
+    const auto handle = os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
+    EXPECT_EQ(os.Process32First(handle, record), 0);
+    record.dwSize = sizeof record;
+    EXPECT_EQ(os.Process32First(handle + 1, record), 0);
+    EXPECT_EQ(os.CloseHandle(handle), 1);
+    EXPECT_EQ(os.CloseHandle(handle), 0);
+}

@@ -1,0 +1,140 @@
+#include "FakeOsLayer.h"
+#include "main_window/main_window.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList column(const ProcessListModel& rows, int column) {
+    QStringList texts;
+    for (int position = 1; position <= rows.Count(); ++position)
+        texts << rows.Text(position, column);
+    return texts;
+}
+
+} // namespace
+
+TEST(MainWindowRefresh, LoadFillsOneRowPerProcessInSnapshotOrderWithRowOneSelected) {
+    FakeOsLayer os;
+    os.processes = {{4, "System", 90, 2}, {300, "init", 1, 0}, {12, "zeta", 3, 0}};
+    frmMain window;
+    window.Load();
+    const ProcessListModel& rows = window.lstProcess->ListItems();
+    ASSERT_EQ(rows.Count(), 3);
+    EXPECT_EQ(column(rows, 0), QStringList({"4", "300", "12"}));
+    EXPECT_EQ(column(rows, 1), QStringList({"System", "init", "zeta"}));
+    EXPECT_EQ(column(rows, 2), QStringList({"90", "1", "3"}));
+    EXPECT_EQ(column(rows, 3), QStringList({"2", "0", "0"}));
+    EXPECT_EQ(window.lstProcess->SelectedItem(), 1);
+    EXPECT_TRUE(window.optYes->isChecked());
+    EXPECT_EQ(window.lngProcessCount, 3);
+    EXPECT_EQ(os.openHandles(), 0);
+}
+
+TEST(MainWindowRefresh, TheRowOfRecordZeroNeverStaysWhateverTheCount) {
+    FakeOsLayer os;
+    frmMain window;
+    window.Load();
+    for (int count : {0, 1, 19, 20, 21, 250}) {
+        os.setProcessCount(count);
+        window.cmdRefresh();
+        const ProcessListModel& rows = window.lstProcess->ListItems();
+        ASSERT_EQ(rows.Count(), count);
+        EXPECT_FALSE(column(rows, 0).contains("0")) << count;
+        EXPECT_EQ(window.lstProcess->SelectedItem(), count > 0 ? 1 : 0);
+    }
+}
+
+TEST(MainWindowRefresh, ShorterNamesShowWithoutTheLeftoversOfLongerOnes) {
+    FakeOsLayer os;
+    os.processes = {{10, "a-very-long-process-name"}, {11, "sh"}};
+    frmMain window;
+    window.Load();
+    EXPECT_EQ(window.lstProcess->ListItems().Text(2, 1), "sh");
+    const QModelIndex shown = window.lstProcess->model()->index(1, 1);
+    EXPECT_EQ(shown.data().toString(), "sh");
+}
+
+TEST(MainWindowRefresh, AFailingSnapshotEmptiesTheList) {
+    FakeOsLayer os;
+    os.setProcessCount(30);
+    frmMain window;
+    window.Load();
+    ASSERT_EQ(window.lstProcess->ListItems().Count(), 30);
+    os.snapshotFails = true;
+    window.cmdRefresh();
+    EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
+    EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
+}
+
+TEST(MainWindowRefresh, NoSnapshotEverSucceededLeavesAnEmptyListAndNoError) {
+    FakeOsLayer os;
+    os.snapshotFails = true;
+    frmMain window;
+    window.Load();
+    EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
+    window.cmdRefresh();
+    EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
+}
+
+TEST(MainWindowRefresh, RefreshKeepsTheSelectedProcessAndTheScrollPosition) {
+    FakeOsLayer os;
+    os.setProcessCount(200);
+    frmMain window;
+    window.show();
+    window.Load();
+    ProcessListView& list = *window.lstProcess;
+    list.setSelectedItem(150); // pid 249
+    list.verticalScrollBar()->setValue(120);
+    os.processes.erase(os.processes.begin() + 3); // an earlier row goes away
+    window.cmdRefresh();
+    ASSERT_EQ(list.SelectedItem(), 149);
+    EXPECT_EQ(list.ListItems().Text(149), "249");
+    EXPECT_EQ(list.verticalScrollBar()->value(), 120);
+
+    // Once that process has ended, row 1 is selected again.
+    std::erase_if(os.processes, [](const FakeOsLayer::Process& p) { return p.pid == 249; });
+    window.cmdRefresh();
+    EXPECT_EQ(list.SelectedItem(), 1);
+}
+
+TEST(MainWindowRefresh, MoreThan32767ProcessesShowTheFirst32767OfTheNewSnapshotOnly) {
+    FakeOsLayer os;
+    os.setProcessCount(10);
+    frmMain window;
+    window.Load();
+    os.setProcessCount(32800);
+    for (auto& process : os.processes)
+        process.pid += 100000;
+    window.cmdRefresh();
+    const ProcessListModel& rows = window.lstProcess->ListItems();
+    ASSERT_EQ(rows.Count(), 32767);
+    EXPECT_EQ(rows.Text(1), "100100");
+    EXPECT_EQ(rows.Text(32767), QString::number(100100 + 32766));
+}
+
+TEST(MainWindowRefresh, TheRefreshTimerStartsOffAndRefreshesOnEachTick) {
+    FakeOsLayer os;
+    os.setProcessCount(3);
+    frmMain window;
+    window.Load();
+    EXPECT_FALSE(window.Timer2->Enabled());
+    EXPECT_EQ(window.Timer2->Interval(), 600);
+    EXPECT_FALSE(window.Timer2->isTicking());
+    EXPECT_TRUE(window.Timer1->Enabled());
+    EXPECT_EQ(window.Timer1->Interval(), 0);
+    EXPECT_FALSE(window.Timer1->isTicking()) << "an interval of 0 never fires";
+
+    const int before = os.snapshotsTaken;
+    window.Timer2->setInterval(10);
+    window.Timer2->setEnabled(true);
+    EXPECT_TRUE(window.Timer2->isTicking());
+    os.setProcessCount(5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return os.snapshotsTaken >= before + 2; }, 5000));
+    EXPECT_EQ(window.lstProcess->ListItems().Count(), 5);
+    window.Timer2->setEnabled(false);
+    EXPECT_FALSE(window.Timer2->isTicking());
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QColor>
+
+namespace colours {
+
+inline const QColor frameBlue{0x80, 0xC0, 0xFF};
+inline const QColor bodyBlue{0xB0, 0xDF, 0xFF};
+inline const QColor bodyInnerLine{0xD8, 0xEF, 0xFF};
+inline const QColor bandFill{0xCF, 0xFF, 0x90};
+inline const QColor bandEdge{0x7F, 0xFF, 0x00};
+inline const QColor titleGreen{0x00, 0x80, 0x00};
+inline const QColor peach{0xFF, 0xE0, 0xC0};
+inline const QColor buttonFrame{0x60, 0xCF, 0x00};
+inline const QColor buttonShade{0x78, 0xFD, 0x00};
+inline const QColor white{0xFF, 0xFF, 0xFF};
+
+} // namespace colours
