@@ -93,7 +93,7 @@ LinuxOsLayer::~LinuxOsLayer() {
 
 std::int32_t LinuxOsLayer::basePriority(std::int64_t nice, std::int64_t policy) {
     if (policy == 1 || policy == 2) // SCHED_FIFO, SCHED_RR
-        return 24;                   // REALTIME_PRIORITY_CLASS
+        return 24;                  // REALTIME_PRIORITY_CLASS
     if (nice >= 15)
         return 4; // IDLE_PRIORITY_CLASS
     if (nice > 0)

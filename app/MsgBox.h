@@ -8,7 +8,7 @@
 // shown and answer it instead of a user.
 struct MsgBoxRequest {
     QString prompt;
-    int buttons = 0;          // 0 OK only; 64 adds the information icon
+    int buttons = 0;              // 0 OK only; 64 adds the information icon
     std::optional<QString> title; // none: the application's own title
 };
 

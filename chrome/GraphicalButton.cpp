@@ -3,8 +3,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-GraphicalButton::GraphicalButton(const QString& caption, const QColor& backColor,
-                                 QWidget* parent)
+GraphicalButton::GraphicalButton(const QString& caption, const QColor& backColor, QWidget* parent)
     : QPushButton(caption, parent) {
     setAutoDefault(false);
     setDefault(false);

@@ -37,8 +37,8 @@ int ProcessListView::SelectedItem() const {
 void ProcessListView::setSelectedItem(int position) {
     model_.Text(position); // checks the position
     const QModelIndex index = model_.index(position - 1, 0);
-    selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
 }
 
 void ProcessListView::clearSelectedItem() {

@@ -123,10 +123,13 @@ void frmMain::fillRows() {
         intIndex = static_cast<std::int16_t>(index);
         if (!optYes->isChecked())
             continue;
-        skipOnError([&] { current = items.Add(QString::number(objProcess->th32ProcessID(intIndex))); });
+        skipOnError(
+            [&] { current = items.Add(QString::number(objProcess->th32ProcessID(intIndex))); });
         skipOnError([&] { items.AddSubItem(current, widened(objProcess->szExeFile(intIndex))); });
-        skipOnError([&] { items.AddSubItem(current, QString::number(objProcess->cntThreads(intIndex))); });
-        skipOnError([&] { items.AddSubItem(current, QString::number(objProcess->cntUsage(intIndex))); });
+        skipOnError(
+            [&] { items.AddSubItem(current, QString::number(objProcess->cntThreads(intIndex))); });
+        skipOnError(
+            [&] { items.AddSubItem(current, QString::number(objProcess->cntUsage(intIndex))); });
     }
 }
 

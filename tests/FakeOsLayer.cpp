@@ -24,8 +24,7 @@ OsLayer::HANDLE FakeOsLayer::CreateToolhelp32Snapshot(std::int32_t, std::int32_t
     return handle;
 }
 
-std::int32_t FakeOsLayer::deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe,
-                                  bool first) {
+std::int32_t FakeOsLayer::deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe, bool first) {
     const auto found = open_.find(hSnapshot);
     if (found == open_.end() || found->second.isProcess)
         return 0;

@@ -1,5 +1,5 @@
-#include "ChildProcess.h"
 #include "app/LinuxOsLayer.h"
+#include "ChildProcess.h"
 
 #include <filesystem>
 #include <fstream>

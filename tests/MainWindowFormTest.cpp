@@ -24,11 +24,11 @@ TEST(MainWindowForm, EveryControlStandsAtItsPlaceWithItsCaption) {
     EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window.windowTitle(), "Korvanta Task List");
     const Place places[] = {
-        {"lstProcess", {8, 152, 513, 350}}, {"cmdRun", {8, 96, 97, 49}},
+        {"lstProcess", {8, 152, 513, 350}},    {"cmdRun", {8, 96, 97, 49}},
         {"cmdKillProcess", {112, 96, 97, 49}}, {"cmdOptions", {216, 96, 97, 49}},
-        {"cmdStart", {320, 96, 97, 49}},      {"cmdExit", {424, 96, 97, 49}},
-        {"optYes", {528, 608, 73, 33}},       {"MinBtn", {488, 8, 15, 15}},
-        {"About", {472, 8, 15, 15}},          {"CrossBtn", {504, 8, 15, 15}},
+        {"cmdStart", {320, 96, 97, 49}},       {"cmdExit", {424, 96, 97, 49}},
+        {"optYes", {528, 608, 73, 33}},        {"MinBtn", {488, 8, 15, 15}},
+        {"About", {472, 8, 15, 15}},           {"CrossBtn", {504, 8, 15, 15}},
     };
     for (const Place& place : places) {
         const auto* control = window.findChild<QWidget*>(place.name);
@@ -44,8 +44,11 @@ TEST(MainWindowForm, EveryControlStandsAtItsPlaceWithItsCaption) {
     EXPECT_FALSE(window.cmdRun->Picture().isNull());
     EXPECT_FALSE(window.rect().intersects(window.optYes->geometry()));
 
-    const QColor faces[] = {{0xFF, 0xE0, 0xC0}, {0xFF, 0xC0, 0xC0}, {0xC0, 0xFF, 0xC0},
-                            {0xC0, 0xC0, 0xFF}, {0xFF, 0xC0, 0xC0}};
+    const QColor faces[] = {{0xFF, 0xE0, 0xC0},
+                            {0xFF, 0xC0, 0xC0},
+                            {0xC0, 0xFF, 0xC0},
+                            {0xC0, 0xC0, 0xFF},
+                            {0xFF, 0xC0, 0xC0}};
     const QPushButton* buttons[] = {window.cmdRun, window.cmdKillProcess, window.cmdOptions,
                                     window.cmdStart, window.cmdExit};
     for (int k = 0; k < 5; ++k) {
@@ -87,8 +90,8 @@ TEST(MainWindowForm, TabRunsFromTheListThroughTheFiveButtons) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(QApplication::focusWidget(), window.lstProcess);
-    const QWidget* expected[] = {window.cmdRun, window.cmdKillProcess, window.cmdOptions,
-                                 window.cmdStart, window.cmdExit, window.lstProcess};
+    const QWidget* expected[] = {window.cmdRun,   window.cmdKillProcess, window.cmdOptions,
+                                 window.cmdStart, window.cmdExit,        window.lstProcess};
     for (const QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
@@ -101,10 +104,11 @@ TEST(MainWindowForm, AltWithTheMarkedLetterPressesEachButton) {
     window.Load();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    const std::pair<QPushButton*, Qt::Key> keys[] = {
-        {window.cmdRun, Qt::Key_R},   {window.cmdKillProcess, Qt::Key_K},
-        {window.cmdOptions, Qt::Key_O}, {window.cmdStart, Qt::Key_S},
-        {window.cmdExit, Qt::Key_E}};
+    const std::pair<QPushButton*, Qt::Key> keys[] = {{window.cmdRun, Qt::Key_R},
+                                                     {window.cmdKillProcess, Qt::Key_K},
+                                                     {window.cmdOptions, Qt::Key_O},
+                                                     {window.cmdStart, Qt::Key_S},
+                                                     {window.cmdExit, Qt::Key_E}};
     for (const auto& [button, key] : keys) {
         // The buttons' own actions come from their windows; here only the press counts.
         button->disconnect(SIGNAL(clicked(bool)));

@@ -35,8 +35,9 @@ TEST(ProcStat, FullNameComesFromTheCommandLineWordThatStartsWithTheShortName) {
     EXPECT_EQ(exeNameFromCmdline("a) b (c) d long", "/tmp/x/a) b (c) d long-named-proc\0arg\0"sv),
               "a) b (c) d long-named-proc");
     // A script: the interpreter comes first, the script's own name after it.
-    EXPECT_EQ(exeNameFromCmdline("long-script-nam", "/usr/bin/python3\0/opt/long-script-name.py\0"sv),
-              "long-script-name.py");
+    EXPECT_EQ(
+        exeNameFromCmdline("long-script-nam", "/usr/bin/python3\0/opt/long-script-name.py\0"sv),
+        "long-script-name.py");
     // A program that rewrote its command line keeps its short name.
     EXPECT_EQ(exeNameFromCmdline("kworker-like-xx", "sshd: user@pts/0\0"sv), "");
     EXPECT_EQ(exeNameFromCmdline("kthreadd-longer", ""sv), "");
@@ -65,7 +66,10 @@ TEST(WidenExeFile, InvalidBytesBecomeReplacementCharactersAndNothingOverflows) {
         EXPECT_EQ(unit, u'\uFFFD');
 
     std::memset(ansi, 0, sizeof ansi);
-    std::memcpy(ansi, "\xF0\x9F\x98\x80" "x\xE2\x82", 7); // an emoji, then a cut sequence
+    std::memcpy(ansi,
+                "\xF0\x9F\x98\x80"
+                "x\xE2\x82",
+                7); // an emoji, then a cut sequence
     basDeclares::WidenExeFile(ansi, wide);
     EXPECT_EQ(std::u16string(wide, 5), u"\U0001F600x\uFFFD\uFFFD"sv);
     EXPECT_EQ(wide[5], u'\0');

@@ -1,6 +1,6 @@
+#include "process/clsActiveProcess.h"
 #include "FakeOsLayer.h"
 #include "app/RuntimeError.h"
-#include "process/clsActiveProcess.h"
 
 #include <gtest/gtest.h>
 
