@@ -5,6 +5,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
+#include <set>
 #include <unistd.h>
 
 namespace {
@@ -38,15 +39,27 @@ std::optional<Seen> find(const std::vector<Seen>& seen, pid_t pid) {
 } // namespace
 
 TEST(LinuxOsLayer, SnapshotListsEveryProcessInAscendingIdOrder) {
+    const auto listProc = [] {
+        std::set<std::int32_t> ids;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") == std::string::npos)
+                ids.insert(std::stoi(name));
+        }
+        return ids;
+    };
+    const std::set<std::int32_t> before = listProc();
     LinuxOsLayer os;
     const std::vector<Seen> seen = walk(os);
-    std::size_t numeric = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename();
-        numeric += name.find_first_not_of("0123456789") == std::string::npos;
-    }
-    // Processes come and go while we look; a handful either way is fine.
-    EXPECT_NEAR(static_cast<double>(seen.size()), static_cast<double>(numeric), 5.0);
+    const std::set<std::int32_t> after = listProc();
+    // Processes come and go while we look: every one that was there before and after the
+    // walk must be in it.
+    std::set<std::int32_t> walked;
+    for (const Seen& entry : seen)
+        walked.insert(entry.record.th32ProcessID);
+    for (const std::int32_t id : before)
+        if (after.count(id))
+            EXPECT_TRUE(walked.count(id)) << id;
     for (std::size_t k = 1; k < seen.size(); ++k)
         EXPECT_LT(seen[k - 1].record.th32ProcessID, seen[k].record.th32ProcessID);
 
