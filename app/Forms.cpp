@@ -1,9 +1,11 @@
 #include "Forms.h"
 
 #include "main_window/main_window.h"
+#include "run_dialog/run_dialog.h"
 
 namespace {
 frmMain* mainWindow = nullptr;
+frmRun* runDialog = nullptr;
 } // namespace
 
 namespace Forms {
@@ -18,6 +20,18 @@ frmMain& Main() {
 
 bool MainExists() {
     return mainWindow != nullptr;
+}
+
+frmRun& Run() {
+    if (!runDialog) {
+        runDialog = new frmRun;
+        runDialog->Load();
+    }
+    return *runDialog;
+}
+
+bool RunExists() {
+    return runDialog != nullptr;
 }
 
 } // namespace Forms

@@ -1,7 +1,9 @@
 #include "frmMain.h"
 
+#include "app/Forms.h"
 #include "app/RuntimeError.h"
 #include "chrome/Pictures.h"
+#include "run_dialog/run_dialog.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -86,6 +88,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     Timer2 = new FormTimer(false, 600, this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
+    connect(cmdRun, &QPushButton::clicked, this, &frmMain::cmdRun_Click);
 
     for (int position = 1; position <= 6; ++position)
         CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
@@ -173,4 +176,9 @@ void frmMain::cmdRefresh() {
         }
     }
     lstProcess->verticalScrollBar()->setValue(scrolled);
+}
+
+// The shared dialog, modal and without an owner: the main window waits until it hides.
+void frmMain::cmdRun_Click() {
+    Forms::Run().exec();
 }

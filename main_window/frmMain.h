@@ -48,6 +48,7 @@ protected:
 
 private:
     void fillRows();
+    void cmdRun_Click();
 
     QPixmap background_;
 };

@@ -1,0 +1,4 @@
+#pragma once
+
+#include "RunCommand.h"
+#include "frmRun.h"
