@@ -1,6 +1,7 @@
 #pragma once
 
 class frmMain;
+class frmOptions;
 
 // The program's windows. Each exists at most once: created on first use, then shown and
 // hidden, never destroyed while the program runs.
@@ -9,5 +10,8 @@ namespace Forms {
 // The main window, created and loaded (its list filled) on first use.
 frmMain& Main();
 bool MainExists();
+
+// The options dialog, created on first use.
+frmOptions& Options();
 
 } // namespace Forms

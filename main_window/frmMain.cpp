@@ -1,7 +1,9 @@
 #include "frmMain.h"
 
+#include "app/Forms.h"
 #include "app/RuntimeError.h"
 #include "chrome/Pictures.h"
+#include "options_dialog/frmOptions.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -86,6 +88,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     Timer2 = new FormTimer(false, 600, this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
     connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
+    connect(cmdOptions, &QPushButton::clicked, this, [this] { Forms::Options().Open(*Timer2); });
 
     for (int position = 1; position <= 6; ++position)
         CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
