@@ -23,6 +23,7 @@ void paintOnPanel(QWidget& control) {
     QPalette colours = control.palette();
     colours.setColor(QPalette::Window, kPanelColour);
     control.setPalette(colours);
+    control.setBackgroundRole(QPalette::Window); // a check box would fill with Button
     control.setAutoFillBackground(true);
 }
 

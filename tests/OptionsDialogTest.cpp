@@ -109,7 +109,7 @@ TEST(OptionsDialogForm, EveryControlStandsAtItsPlaceWithItsCaptionAndColours) {
     const QColor panel(0xB0, 0xDF, 0xFF);
     for (const QWidget* control :
          std::initializer_list<const QWidget*>{dialog.Check1, dialog.Label1, dialog.Label2}) {
-        EXPECT_EQ(control->palette().color(QPalette::Window), panel);
+        EXPECT_EQ(control->palette().color(control->backgroundRole()), panel);
         EXPECT_TRUE(control->autoFillBackground());
     }
     EXPECT_EQ(dialog.cmdApply->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xFF));
@@ -124,6 +124,9 @@ TEST(OptionsDialogForm, EveryControlStandsAtItsPlaceWithItsCaptionAndColours) {
     const QImage image = dialog.grab().toImage();
     EXPECT_EQ(image.pixelColor(0, 0), QColor(0x80, 0xC0, 0xFF)) << "the picture's frame";
     EXPECT_EQ(image.pixelColor(100, 150), panel) << "the body panel";
+    EXPECT_EQ(image.pixelColor(170, 85), panel) << "the check box";
+    EXPECT_EQ(image.pixelColor(125, 150), panel) << "Label1";
+    EXPECT_EQ(image.pixelColor(310, 150), panel) << "Label2";
 }
 
 TEST(OptionsDialogForm, TabRunsFromTheBoxToTheRateThenApplyAndClose) {
