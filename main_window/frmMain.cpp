@@ -4,6 +4,7 @@
 #include "app/RuntimeError.h"
 #include "chrome/Pictures.h"
 #include "run_dialog/run_dialog.h"
+#include "options_dialog/frmOptions.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -89,6 +90,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     Timer2->setObjectName(QStringLiteral("Timer2"));
     connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
     connect(cmdRun, &QPushButton::clicked, this, &frmMain::cmdRun_Click);
+    connect(cmdOptions, &QPushButton::clicked, this, [this] { Forms::Options().Open(*Timer2); });
 
     for (int position = 1; position <= 6; ++position)
         CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
