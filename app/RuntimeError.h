@@ -7,6 +7,9 @@ class RuntimeError : public std::runtime_error {
 public:
     static constexpr int Overflow = 6;
     static constexpr int SubscriptOutOfRange = 9;
+    static constexpr int ErrorInLoadingDll = 48;
+    static constexpr int FileNotFound = 53;
+    static constexpr int DllEntryPointNotFound = 453;
 
     explicit RuntimeError(int number);
     RuntimeError(int number, const std::string& description);

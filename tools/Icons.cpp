@@ -33,6 +33,7 @@ void paintProgrammerIcon(QPainter& painter) {
 void writeIcons(PictureOutput& output) {
     output.writePng(QStringLiteral("main_icon"), QSize(32, 32), paintMainIcon,
                     PictureOutput::Colours::AtMost256);
+    output.writeWindowsIcon(QStringLiteral("main_icon"), QSize(32, 32), paintMainIcon);
     for (int size : {16, 32, 48, 64, 128, 256}) {
         output.writeTransparentPng(
             QStringLiteral("app_icon_%1").arg(size), QSize(size, size),

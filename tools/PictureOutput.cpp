@@ -1,6 +1,9 @@
 #include "PictureOutput.h"
 
+#include "IconFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QPainter>
 
@@ -54,6 +57,12 @@ void PictureOutput::writeTransparentPng(const QString& name, QSize size,
                                         const PaintFunction& paint) {
     const QImage image = render(size, 1, QImage::Format_ARGB32, paint);
     save(image, name + QStringLiteral(".png"), "PNG");
+}
+
+void PictureOutput::writeWindowsIcon(const QString& name, QSize size, const PaintFunction& paint) {
+    const QImage image = limitColours(render(size, 1, QImage::Format_RGB32, paint), 256);
+    saveBytes(iconFile(image), name + QStringLiteral(".ico"));
+    saveBytes(iconImage(image), name + QStringLiteral("_image.bin"));
 }
 
 QImage PictureOutput::render(QSize size, int scale, QImage::Format format,
@@ -119,6 +128,17 @@ void PictureOutput::save(const QImage& image, const QString& fileName, const cha
                          int quality) {
     const QString path = QDir(directory_).filePath(fileName);
     if (image.save(path, format, quality)) {
+        ++written_;
+    } else {
+        ++failures_;
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    }
+}
+
+void PictureOutput::saveBytes(const QByteArray& bytes, const QString& fileName) {
+    const QString path = QDir(directory_).filePath(fileName);
+    QFile file(path);
+    if (!bytes.isEmpty() && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()) {
         ++written_;
     } else {
         ++failures_;

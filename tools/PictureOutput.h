@@ -23,6 +23,9 @@ public:
     void writeJpeg(const QString& name, QSize size, const PaintFunction& paint, int quality);
     // A single picture with alpha, used for the desktop icon theme.
     void writeTransparentPng(const QString& name, QSize size, const PaintFunction& paint);
+    // A Windows icon of at most 256 colours: name.ico, and name_image.bin with the image
+    // alone, as the executable's icon resource holds it.
+    void writeWindowsIcon(const QString& name, QSize size, const PaintFunction& paint);
 
     bool succeeded() const { return failures_ == 0; }
     int filesWritten() const { return written_; }
@@ -31,6 +34,7 @@ private:
     static QImage render(QSize size, int scale, QImage::Format format, const PaintFunction& paint);
     static QImage limitColours(const QImage& image, int maximum);
     void save(const QImage& image, const QString& fileName, const char* format, int quality = -1);
+    void saveBytes(const QByteArray& bytes, const QString& fileName);
 
     QString directory_;
     int written_ = 0;
