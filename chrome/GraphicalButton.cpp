@@ -1,5 +1,6 @@
 #include "GraphicalButton.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -43,4 +44,16 @@ void GraphicalButton::paintEvent(QPaintEvent* event) {
         focus.rect = rect().adjusted(4, 4, -4, -4);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
+}
+
+void GraphicalButton::keyPressEvent(QKeyEvent* event) {
+    // Qt's button leaves Enter to the window when it is not a default button; a held key
+    // presses nothing more.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (!event->isAutoRepeat())
+            click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }

@@ -4,7 +4,8 @@
 #include <QPushButton>
 
 // A command button in the graphical style: its own face colour, and an optional picture
-// above the caption. It is never a default button, so Enter does not press it unasked.
+// above the caption. It is never a default button: Enter presses it only when it has the
+// focus, as a focused button takes Enter on Windows.
 class GraphicalButton : public QPushButton {
     Q_OBJECT
 public:
@@ -15,6 +16,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QPixmap picture_;

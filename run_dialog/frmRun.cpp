@@ -183,14 +183,6 @@ void frmRun::paintEvent(QPaintEvent*) {
 void frmRun::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape)
         return; // no cancel button: Escape closes nothing
-    if (isEnter(event->key())) {
-        // A focused button takes Enter as its own press, as buttons do on Windows; with
-        // autoDefault off Qt's button leaves it to us. Held keys repeat nothing.
-        auto* button = qobject_cast<QPushButton*>(focusWidget());
-        if (button && !event->isAutoRepeat() && (button == cmdRun || button == cmdCancel))
-            button->click();
-        return;
-    }
     QWidget::keyPressEvent(event);
 }
 

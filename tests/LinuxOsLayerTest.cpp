@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <set>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -68,7 +69,8 @@ TEST(LinuxOsLayer, SnapshotListsEveryProcessInAscendingIdOrder) {
     EXPECT_EQ(self->record.th32ParentProcessID, ::getppid());
     EXPECT_EQ(self->record.cntUsage, 0);
     EXPECT_EQ(self->record.dwFlags, 0);
-    EXPECT_EQ(self->record.pcPriClassBase, 8);
+    EXPECT_EQ(self->record.pcPriClassBase,
+              LinuxOsLayer::basePriority(::getpriority(PRIO_PROCESS, 0), 0));
     EXPECT_EQ(os.openHandleCount(), 0u);
 }
 
