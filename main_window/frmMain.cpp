@@ -2,6 +2,7 @@
 
 #include "app/RuntimeError.h"
 #include "chrome/Pictures.h"
+#include "process/RunningExeName.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -89,6 +90,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     for (int position = 1; position <= 6; ++position)
         CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
+    connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
 
     QWidget* const tabOrder[] = {lstProcess, cmdRun, cmdKillProcess, cmdOptions, cmdStart,
                                  cmdExit,    optYes, MinBtn,         About,      CrossBtn};
@@ -170,4 +172,30 @@ void frmMain::cmdRefresh() {
         }
     }
     lstProcess->verticalScrollBar()->setValue(scrolled);
+}
+
+void frmMain::cmdKillProcess_Click() {
+    const int selected = lstProcess->SelectedItem();
+    if (selected == 0)
+        return;
+    ProcessListModel& items = lstProcess->ListItems();
+    bool isNumber = false;
+    const std::int32_t processId = items.Text(selected).toInt(&isNumber);
+    if (isNumber) {
+        const basDeclares::HANDLE process =
+            basDeclares::OpenProcess(basDeclares::PROCESS_ALL_ACCESS, 0, processId);
+        if (process != 0) {
+            // The row may be hours old and its id given to another program since: end
+            // the process only while it still bears the name the row shows. The handle,
+            // taken first, holds on to the very process whose name is checked.
+            const std::optional<std::u16string> running = runningExeName(processId);
+            if (running && widened(*running) == items.Text(selected, 1))
+                basDeclares::TerminateProcess(process, 0);
+            basDeclares::CloseHandle(process);
+        }
+    }
+    items.Remove(selected);
+    // The list would select the next row, and a second press would end a process the
+    // user never chose.
+    lstProcess->clearSelectedItem();
 }
