@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "app/RuntimeError.h"
+#include "chrome/PictureSwap.h"
 #include "chrome/Pictures.h"
 #include "process/RunningExeName.h"
 
@@ -90,6 +91,9 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     for (int position = 1; position <= 6; ++position)
         CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
+    new PictureSwap(*CrossBtn, CrossL, 1, 2);
+    new PictureSwap(*About, CrossL, 3, 4);
+    new PictureSwap(*MinBtn, CrossL, 5, 6);
     connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
 
     QWidget* const tabOrder[] = {lstProcess, cmdRun, cmdKillProcess, cmdOptions, cmdStart,
