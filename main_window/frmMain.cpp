@@ -3,6 +3,7 @@
 #include "app/RuntimeError.h"
 #include "chrome/PictureSwap.h"
 #include "chrome/Pictures.h"
+#include "chrome/WindowDragger.h"
 #include "process/RunningExeName.h"
 
 #include <QPainter>
@@ -94,6 +95,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     new PictureSwap(*CrossBtn, CrossL, 1, 2);
     new PictureSwap(*About, CrossL, 3, 4);
     new PictureSwap(*MinBtn, CrossL, 5, 6);
+    new WindowDragger(*this, *Timer1);
     connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
 
     QWidget* const tabOrder[] = {lstProcess, cmdRun, cmdKillProcess, cmdOptions, cmdStart,
