@@ -245,10 +245,12 @@ OsLayer::HANDLE LinuxOsLayer::OpenProcess(std::int32_t, std::int32_t, std::int32
     if (dwProcessId <= 0)
         return 0;
     // The pidfd keeps naming this process even if its id is given to another later.
+    // Kernels before 5.3 have none; there the handle holds the bare id.
     const int pidfd = pidfdOpen(dwProcessId);
-    if (pidfd < 0)
-        return 0;
-    if (pidfdSendSignal(pidfd, 0) != 0) { // gone, or not ours to signal
+    if (pidfd < 0) {
+        if (errno != ENOSYS || ::kill(dwProcessId, 0) != 0)
+            return 0;
+    } else if (pidfdSendSignal(pidfd, 0) != 0) { // gone, or not ours to signal
         ::close(pidfd);
         return 0;
     }
@@ -268,5 +270,7 @@ std::int32_t LinuxOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t uExitC
         EndProgram(uExitCode);
         return 1;
     }
+    if (process.pidfd < 0)
+        return ::kill(process.pid, SIGKILL) == 0 ? 1 : 0;
     return pidfdSendSignal(process.pidfd, SIGKILL) == 0 ? 1 : 0;
 }

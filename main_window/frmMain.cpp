@@ -2,9 +2,12 @@
 
 #include "app/Forms.h"
 #include "app/RuntimeError.h"
+#include "chrome/PictureSwap.h"
 #include "chrome/Pictures.h"
 #include "run_dialog/run_dialog.h"
 #include "options_dialog/frmOptions.h"
+#include "chrome/WindowDragger.h"
+#include "process/RunningExeName.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -94,6 +97,11 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     for (int position = 1; position <= 6; ++position)
         CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
+    new PictureSwap(*CrossBtn, CrossL, 1, 2);
+    new PictureSwap(*About, CrossL, 3, 4);
+    new PictureSwap(*MinBtn, CrossL, 5, 6);
+    new WindowDragger(*this, *Timer1);
+    connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
 
     QWidget* const tabOrder[] = {lstProcess, cmdRun, cmdKillProcess, cmdOptions, cmdStart,
                                  cmdExit,    optYes, MinBtn,         About,      CrossBtn};
@@ -183,4 +191,30 @@ void frmMain::cmdRefresh() {
 // The shared dialog, modal and without an owner: the main window waits until it hides.
 void frmMain::cmdRun_Click() {
     Forms::Run().exec();
+}
+
+void frmMain::cmdKillProcess_Click() {
+    const int selected = lstProcess->SelectedItem();
+    if (selected == 0)
+        return;
+    ProcessListModel& items = lstProcess->ListItems();
+    bool isNumber = false;
+    const std::int32_t processId = items.Text(selected).toInt(&isNumber);
+    if (isNumber) {
+        const basDeclares::HANDLE process =
+            basDeclares::OpenProcess(basDeclares::PROCESS_ALL_ACCESS, 0, processId);
+        if (process != 0) {
+            // The row may be hours old and its id given to another program since: end
+            // the process only while it still bears the name the row shows. The handle,
+            // taken first, holds on to the very process whose name is checked.
+            const std::optional<std::u16string> running = runningExeName(processId);
+            if (running && widened(*running) == items.Text(selected, 1))
+                basDeclares::TerminateProcess(process, 0);
+            basDeclares::CloseHandle(process);
+        }
+    }
+    items.Remove(selected);
+    // The list would select the next row, and a second press would end a process the
+    // user never chose.
+    lstProcess->clearSelectedItem();
 }

@@ -24,6 +24,8 @@ public:
     void Load();
     // Rebuilds the list from a new snapshot. Never fails: a failing step is skipped.
     void cmdRefresh();
+    // Ends the process of the selected row and takes the row out of the list.
+    void cmdKillProcess_Click();
 
     ProcessListView* lstProcess;
     GraphicalButton* cmdRun;

@@ -4,6 +4,7 @@
 #include "app/MsgBox.h"
 #include "chrome/Centering.h"
 #include "chrome/Pictures.h"
+#include "chrome/WindowDragger.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -79,6 +80,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frame
 
     Timer1 = new FormTimer(true, 0, this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
+    new WindowDragger(*this, *Timer1);
 
     connect(Check1, &QCheckBox::toggled, this, &frmOptions::Check1_Click);
     connect(cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);

@@ -6,6 +6,7 @@
 #include "app/basDeclares.h"
 #include "chrome/Centering.h"
 #include "chrome/Pictures.h"
+#include "chrome/WindowDragger.h"
 #include "main_window/main_window.h"
 
 #include <QFontInfo>
@@ -121,6 +122,7 @@ frmRun::frmRun(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWind
 
     Timer1 = new FormTimer(true, 0, this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
+    new WindowDragger(*this, *Timer1);
 
     // Neither button answers Enter or Escape on the dialog's behalf.
     for (QPushButton* button : {cmdRun, cmdCancel}) {
