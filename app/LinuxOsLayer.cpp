@@ -15,6 +15,9 @@ namespace {
 
 constexpr std::size_t kShortNameLength = 15; // the kernel keeps 16 bytes, NUL included
 
+// PF_KTHREAD: a kernel thread never has a command line.
+constexpr std::uint64_t kKernelThread = 0x00200000;
+
 // Reads a small /proc file in one read: everything these files hold fits the buffer.
 ssize_t readAt(int dirFd, const char* path, char* buffer, std::size_t size) {
     const int fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC);
@@ -118,14 +121,22 @@ bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
 
     std::string_view name = stat.comm;
     char cmdline[4096];
-    if (name.size() == kShortNameLength) {
-        procPath(path, pid, "cmdline");
-        const ssize_t cmdLength = readAt(procFd_, path, cmdline, sizeof cmdline);
-        if (cmdLength > 0) {
-            const std::string_view full = exeNameFromCmdline(
-                stat.comm, std::string_view(cmdline, static_cast<std::size_t>(cmdLength)));
-            if (!full.empty())
-                name = full;
+    if (name.size() == kShortNameLength && (stat.flags & kKernelThread) == 0) {
+        const bool keep = layoutRandomized_ && LinuxNameCache::keepable(stat);
+        const std::string* kept = keep ? names_.find(pid, stat) : nullptr;
+        if (kept) {
+            name = *kept;
+        } else {
+            procPath(path, pid, "cmdline");
+            const ssize_t cmdLength = readAt(procFd_, path, cmdline, sizeof cmdline);
+            if (cmdLength > 0) {
+                const std::string_view full = exeNameFromCmdline(
+                    stat.comm, std::string_view(cmdline, static_cast<std::size_t>(cmdLength)));
+                if (!full.empty())
+                    name = full;
+            }
+            if (keep)
+                names_.store(pid, stat, name);
         }
     }
     name = name.substr(0, std::min(name.size(), sizeof entry.name - 1));
@@ -147,6 +158,8 @@ bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
     }
     if (::lseek(procFd_, 0, SEEK_SET) < 0)
         return false;
+    layoutRandomized_ = readLayoutRandomized();
+    names_.beginWalk();
 
     alignas(dirent64) char buffer[32768];
     for (;;) {
@@ -166,7 +179,14 @@ bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
                 entries.pop_back();
         }
     }
+    names_.endWalk();
     return true;
+}
+
+bool LinuxOsLayer::readLayoutRandomized() {
+    char value[8];
+    const ssize_t length = readAt(procFd_, "sys/kernel/randomize_va_space", value, sizeof value);
+    return length > 0 && value[0] != '0';
 }
 
 OsLayer::HANDLE LinuxOsLayer::addObject(Object object) {

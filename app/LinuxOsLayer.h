@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinuxNameCache.h"
 #include "OsLayer.h"
 
 #include <memory>
@@ -58,6 +59,7 @@ private:
 
     bool readProcessTable(std::vector<Entry>& entries);
     bool readEntry(std::int32_t pid, Entry& entry);
+    bool readLayoutRandomized();
     std::int32_t deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe, bool first);
     HANDLE addObject(Object object);
 
@@ -66,4 +68,6 @@ private:
     HANDLE nextHandle_ = 4;
     std::unordered_map<HANDLE, Object> handles_;
     std::vector<Entry> spare_; // keeps its capacity from one snapshot to the next
+    LinuxNameCache names_;
+    bool layoutRandomized_ = false; // read at every walk: only then may names_ be used
 };

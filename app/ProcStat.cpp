@@ -56,7 +56,7 @@ bool parseProcStat(std::string_view line, ProcStat& out) {
         return false;
 
     std::int64_t value = 0;
-    for (int field = 4; field <= 41; ++field) {
+    for (int field = 4; field <= 51; ++field) {
         if (pos >= line.size() || line[pos] == '\n')
             return field > 20; // the name, parent, nice and threads are the minimum
         if (!readNumber(line, pos, value))
@@ -74,8 +74,32 @@ bool parseProcStat(std::string_view line, ProcStat& out) {
         case 22:
             out.startTime = static_cast<std::uint64_t>(value);
             break;
+        case 9:
+            out.flags = static_cast<std::uint64_t>(value);
+            break;
+        case 26:
+            out.startCode = static_cast<std::uint64_t>(value);
+            break;
+        case 27:
+            out.endCode = static_cast<std::uint64_t>(value);
+            break;
+        case 28:
+            out.startStack = static_cast<std::uint64_t>(value);
+            break;
         case 41:
             out.policy = value;
+            break;
+        case 48:
+            out.argStart = static_cast<std::uint64_t>(value);
+            break;
+        case 49:
+            out.argEnd = static_cast<std::uint64_t>(value);
+            break;
+        case 50:
+            out.envStart = static_cast<std::uint64_t>(value);
+            break;
+        case 51:
+            out.envEnd = static_cast<std::uint64_t>(value);
             break;
         default:
             break;

@@ -12,6 +12,16 @@ struct ProcStat {
     std::int64_t threads = 0;
     std::uint64_t startTime = 0;
     std::int64_t policy = 0;
+    std::uint64_t flags = 0; // PF_* bits of the kernel
+    // Where the program's code, stack and arguments lie. A new program in the same
+    // process gets a new layout; fields the reader may not see read 0 or 1.
+    std::uint64_t startCode = 0;
+    std::uint64_t endCode = 0;
+    std::uint64_t startStack = 0;
+    std::uint64_t argStart = 0;
+    std::uint64_t argEnd = 0;
+    std::uint64_t envStart = 0;
+    std::uint64_t envEnd = 0;
 };
 
 // Reads a stat line. The name stands between the first '(' and the LAST ')', since it

@@ -1,5 +1,7 @@
 #include "ProcessListView.h"
 
+#include "ProcessListDelegate.h"
+
 #include <QHeaderView>
 
 namespace {
@@ -10,6 +12,7 @@ constexpr int kColumnWidths[] = {56, 300, 53, 49};
 
 ProcessListView::ProcessListView(QWidget* parent) : QTreeView(parent), model_(kHeaders) {
     setModel(&model_);
+    setItemDelegate(new ProcessListDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true); // the rows' heights are not measured one by one

@@ -25,8 +25,12 @@ template <typename Statement> void skipOnError(Statement&& statement) {
     }
 }
 
+// The list shows a text up to its first NUL; taking only that part spares the copy of
+// the whole 260-character name buffer.
 QString widened(const std::u16string& text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    const std::size_t nul = text.find(u'\0');
+    return QString::fromUtf16(
+        text.data(), static_cast<qsizetype>(nul == std::u16string::npos ? text.size() : nul));
 }
 
 } // namespace

@@ -1,0 +1,128 @@
+#include "ProcTable.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+template <typename Visit> int walk(Visit&& visit) {
+    const int procFd = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (procFd < 0)
+        throw std::runtime_error("cannot open /proc");
+    alignas(dirent64) char entries[32768];
+    char path[32];
+    char stat[1024];
+    int count = 0;
+    for (;;) {
+        const ssize_t filled = ::getdents64(procFd, entries, sizeof entries);
+        if (filled <= 0)
+            break;
+        for (ssize_t offset = 0; offset < filled;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(entries + offset);
+            offset += entry->d_reclen;
+            if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+                continue;
+            std::size_t length = std::strlen(entry->d_name);
+            if (length + sizeof "/stat" > sizeof path)
+                continue;
+            std::memcpy(path, entry->d_name, length);
+            std::memcpy(path + length, "/stat", sizeof "/stat");
+            const int fd = ::openat(procFd, path, O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            const ssize_t got = ::read(fd, stat, sizeof stat);
+            ::close(fd);
+            if (got > 0) {
+                ++count;
+                visit(entry->d_name);
+            }
+        }
+    }
+    ::close(procFd);
+    return count;
+}
+
+std::string runCapture(const char* const* argv, double* childCpu = nullptr) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe failed");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    pid_t pid = 0;
+    const int error =
+        ::posix_spawnp(&pid, argv[0], &actions, nullptr, const_cast<char* const*>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string text;
+    if (error == 0) {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = ::read(out[0], buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            text.append(buffer, static_cast<std::size_t>(got));
+        }
+        rusage usage{};
+        while (::wait4(pid, nullptr, 0, &usage) < 0 && errno == EINTR) {
+        }
+        if (childCpu)
+            *childCpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    }
+    ::close(out[0]);
+    if (error != 0)
+        throw std::runtime_error(std::string("cannot start ") + argv[0]);
+    return text;
+}
+
+} // namespace
+
+namespace ProcTable {
+
+int floorWalk() {
+    return walk([](const char*) {});
+}
+
+std::vector<int> floorIds() {
+    std::vector<int> ids;
+    walk([&](const char* name) { ids.push_back(std::atoi(name)); });
+    return ids;
+}
+
+std::vector<int> psIds(double* childCpu) {
+    static const char* const argv[] = {"ps", "-e", "-o", "pid=,nlwp=,comm=", nullptr};
+    const std::string text = runCapture(argv, childCpu);
+    std::vector<int> ids;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        ids.push_back(std::atoi(text.c_str() + start));
+        start = end + 1;
+    }
+    return ids;
+}
+
+std::string psVersion() {
+    static const char* const argv[] = {"ps", "--version", nullptr};
+    std::string text = runCapture(argv);
+    const std::size_t end = text.find('\n');
+    return end == std::string::npos ? text : text.substr(0, end);
+}
+
+} // namespace ProcTable

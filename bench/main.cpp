@@ -1,0 +1,315 @@
+// The refresh benchmark. For the process table as the machine has it, with 1000 and with
+// 5000 more idle processes, it times in interleaved rounds:
+//   floor     the bare /proc walk (open, read, close PID/stat for every process)
+//   snapshot  clsActiveProcess::GetActiveProcess through the real Linux layer
+//   ps        `ps -e -o pid=,nlwp=,comm=` as a child process
+//   refresh   frmMain::cmdRefresh of a real window, up to the list's next paint
+// and prints the ratios of the medians, one line per figure and size. Then the idle cost
+// of the real window, with auto refresh off and at 600 ms. Details go to stderr.
+#include "ChildGroup.h"
+#include "Measurement.h"
+#include "ProcTable.h"
+#include "main_window/main_window.h"
+#include "process/clsActiveProcess.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QStyleFactory>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <set>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+namespace {
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+struct Bench {
+    Bench(frmMain& form, PaintCounter& counter) : window(form), painted(counter) {}
+
+    frmMain& window;
+    PaintCounter& painted;
+    clsActiveProcess snapshot;
+    int warmUp = 3;
+    int counted = 15;
+
+    double lastRebuild = 0; // of the last refreshAndPaint: the rebuild, without the paint
+
+    void refreshAndPaint() {
+        const int before = painted.paints;
+        const double start = Measurement::wallSeconds();
+        window.cmdRefresh();
+        lastRebuild = Measurement::wallSeconds() - start;
+        for (int pass = 0; pass < 5 && painted.paints == before; ++pass)
+            QCoreApplication::processEvents();
+        if (painted.paints == before)
+            std::fprintf(stderr, "warning: the list did not paint after a refresh\n");
+    }
+
+    std::vector<int> snapshotIds() {
+        std::vector<int> ids;
+        const std::int32_t count = snapshot.GetActiveProcess();
+        for (std::int32_t index = 1; index <= count; ++index)
+            ids.push_back(snapshot.th32ProcessID(index));
+        return ids;
+    }
+
+    std::vector<int> listIds() {
+        std::vector<int> ids;
+        ProcessListModel& items = window.lstProcess->ListItems();
+        for (int position = 1; position <= items.Count(); ++position)
+            ids.push_back(items.Text(position).toInt());
+        return ids;
+    }
+
+    // Every process that lived through the whole check must be in every reading, once;
+    // whatever else a reading holds came or went meanwhile.
+    void checkCounts() {
+        const std::vector<int> before = ProcTable::floorIds();
+        const std::vector<int> floor = ProcTable::floorIds();
+        const std::vector<int> snap = snapshotIds();
+        const std::vector<int> ps = ProcTable::psIds();
+        refreshAndPaint();
+        const std::vector<int> list = listIds();
+        const std::vector<int> after = ProcTable::floorIds();
+
+        const std::set<int> beforeSet(before.begin(), before.end());
+        std::set<int> stable;
+        std::set<int> every(before.begin(), before.end());
+        for (const int id : after) {
+            if (beforeSet.count(id))
+                stable.insert(id);
+            every.insert(id);
+        }
+        bool agree = true;
+        const std::vector<int>* readings[] = {&floor, &snap, &ps, &list};
+        for (const std::vector<int>* reading : readings) {
+            const std::set<int> ids(reading->begin(), reading->end());
+            every.insert(ids.begin(), ids.end());
+            agree = agree && ids.size() == reading->size() &&
+                    std::includes(ids.begin(), ids.end(), stable.begin(), stable.end());
+        }
+        std::printf("counts N=%zu floor=%zu snapshot=%zu ps=%zu list=%zu came_or_went=%zu "
+                    "agree=%s\n",
+                    stable.size(), floor.size(), snap.size(), ps.size(), list.size(),
+                    every.size() - stable.size(), agree ? "yes" : "NO");
+        std::fflush(stdout);
+    }
+
+    // Times of one reading: on the wall clock, and in CPU time (the benchmark's thread plus,
+    // for ps, the child), which is what the ratios use: on a shared machine the wall clock
+    // also counts the time others had the processor.
+    struct Timing {
+        std::vector<double> wall, cpu;
+        template <typename Work> void run(Work&& work, bool counted) {
+            const double wallStart = Measurement::wallSeconds();
+            const double cpuStart = Measurement::threadCpuSeconds();
+            const double childCpu = work();
+            const double cpuUsed = Measurement::threadCpuSeconds() - cpuStart + childCpu;
+            const double wallUsed = Measurement::wallSeconds() - wallStart;
+            if (counted) {
+                wall.push_back(wallUsed);
+                cpu.push_back(cpuUsed);
+            }
+        }
+        double medianCpu() const { return Measurement::median(cpu); }
+        double medianWall() const { return Measurement::median(wall); }
+    };
+
+    void measureSize() {
+        checkCounts();
+        Timing floor, snap, ps, refresh;
+        std::vector<double> tableSizes, rebuild;
+        for (int round = 0; round < warmUp + counted; ++round) {
+            const bool counts = round >= warmUp;
+            int size = 0;
+            floor.run(
+                [&] {
+                    size = ProcTable::floorWalk();
+                    return 0.0;
+                },
+                counts);
+            snap.run(
+                [&] {
+                    snapshot.GetActiveProcess();
+                    return 0.0;
+                },
+                counts);
+            ps.run(
+                [&] {
+                    double child = 0;
+                    ProcTable::psIds(&child);
+                    return child;
+                },
+                counts);
+            refresh.run(
+                [&] {
+                    refreshAndPaint();
+                    return 0.0;
+                },
+                counts);
+            if (counts) {
+                tableSizes.push_back(size);
+                rebuild.push_back(lastRebuild);
+            }
+        }
+        const int n = static_cast<int>(Measurement::median(tableSizes));
+        std::fprintf(stderr,
+                     "medians N=%d runs=%d, cpu: floor=%.3fms snapshot=%.3fms ps=%.3fms "
+                     "refresh=%.3fms; wall: floor=%.3fms snapshot=%.3fms ps=%.3fms "
+                     "refresh=%.3fms (of which cmdRefresh=%.3fms)\n",
+                     n, counted, floor.medianCpu() * 1e3, snap.medianCpu() * 1e3,
+                     ps.medianCpu() * 1e3, refresh.medianCpu() * 1e3, floor.medianWall() * 1e3,
+                     snap.medianWall() * 1e3, ps.medianWall() * 1e3, refresh.medianWall() * 1e3,
+                     Measurement::median(rebuild) * 1e3);
+        std::fprintf(stderr,
+                     "wall-clock ratios N=%d: snapshot/floor=%.2f snapshot/ps=%.2f "
+                     "refresh/floor=%.2f\n",
+                     n, snap.medianWall() / floor.medianWall(), snap.medianWall() / ps.medianWall(),
+                     refresh.medianWall() / floor.medianWall());
+        std::printf("snapshot/floor N=%d ratio=%.2f\n", n, snap.medianCpu() / floor.medianCpu());
+        std::printf("snapshot/ps N=%d ratio=%.2f\n", n, snap.medianCpu() / ps.medianCpu());
+        std::printf("refresh/floor N=%d ratio=%.2f\n", n, refresh.medianCpu() / floor.medianCpu());
+        std::fflush(stdout);
+    }
+
+    // Runs the event loop for the given time; returns the CPU seconds the benchmark used.
+    double cpuOverLoop(double seconds) {
+        QEventLoop loop;
+        QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
+        const double start = Measurement::cpuSeconds();
+        loop.exec();
+        return Measurement::cpuSeconds() - start;
+    }
+
+    void measureIdle() {
+        window.Timer2->setEnabled(false);
+        const double used = cpuOverLoop(10);
+        std::printf("idle cpu_seconds=%.3f\n", used);
+        std::fflush(stdout);
+    }
+
+    void measureAutoRefresh() {
+        window.Timer2->setInterval(600);
+        window.Timer2->setEnabled(true);
+        const double wallStart = Measurement::wallSeconds();
+        const int paintsBefore = painted.paints;
+        const double used = cpuOverLoop(12);
+        const double wall = Measurement::wallSeconds() - wallStart;
+        window.Timer2->setEnabled(false);
+        std::fprintf(stderr, "autorefresh600 over %.1fs: %.3f cpu seconds, %d paints\n", wall, used,
+                     painted.paints - paintsBefore);
+        std::printf("autorefresh600 cpu_share=%.3f\n", used / wall);
+        std::fflush(stdout);
+    }
+};
+
+std::string cpuModel() {
+    std::FILE* info = std::fopen("/proc/cpuinfo", "r");
+    if (!info)
+        return "unknown";
+    char line[512];
+    std::string model = "unknown";
+    while (std::fgets(line, sizeof line, info)) {
+        if (std::strncmp(line, "model name", 10) == 0) {
+            const char* colon = std::strchr(line, ':');
+            if (colon) {
+                model = colon + 2;
+                model.erase(model.find_last_not_of("\n") + 1);
+            }
+            break;
+        }
+    }
+    std::fclose(info);
+    return model;
+}
+
+std::string kernelVersion() {
+    utsname name{};
+    ::uname(&name);
+    return std::string(name.sysname) + " " + name.release;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int counted = 15;
+    int refreshLoop = 0; // only refreshes, for a profiler to look at
+    std::vector<int> extras;
+    for (int k = 1; k + 1 < argc; k += 2) {
+        if (std::strcmp(argv[k], "--runs") == 0)
+            counted = std::max(15, std::atoi(argv[k + 1]));
+        else if (std::strcmp(argv[k], "--extra") == 0) // only these sizes, for profiling
+            extras.push_back(std::atoi(argv[k + 1]));
+        else if (std::strcmp(argv[k], "--refresh-loop") == 0)
+            refreshLoop = std::atoi(argv[k + 1]);
+    }
+    if (extras.empty())
+        extras = {0, 1000, 5000};
+    int qtArgc = 1;
+    QApplication application(qtArgc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    try {
+        frmMain window;
+        PaintCounter painted;
+        window.lstProcess->viewport()->installEventFilter(&painted);
+        window.Load();
+        window.show();
+        for (int pass = 0; pass < 20; ++pass)
+            QCoreApplication::processEvents();
+
+        Bench bench{window, painted};
+        bench.counted = counted;
+        ChildGroup children(IDLE_CHILD);
+        if (refreshLoop > 0) {
+            children.start(extras.front());
+            const double start = Measurement::wallSeconds();
+            const double cpuStart = Measurement::threadCpuSeconds();
+            for (int k = 0; k < refreshLoop; ++k)
+                bench.refreshAndPaint();
+            std::fprintf(stderr, "%d refreshes: %.3f ms each, %.3f ms cpu each\n", refreshLoop,
+                         (Measurement::wallSeconds() - start) * 1e3 / refreshLoop,
+                         (Measurement::threadCpuSeconds() - cpuStart) * 1e3 / refreshLoop);
+            return 0;
+        }
+        for (const int extra : extras) {
+            std::fprintf(stderr, "table as the machine is, plus %d idle processes\n", extra);
+            children.start(extra);
+            bench.measureSize();
+            if (extra == 0)
+                bench.measureIdle();
+            if (extra == 1000)
+                bench.measureAutoRefresh();
+            children.stop();
+        }
+        std::printf("kernel %s\n", kernelVersion().c_str());
+        std::printf("machine nproc=%ld cpu=%s\n", ::sysconf(_SC_NPROCESSORS_ONLN),
+                    cpuModel().c_str());
+        std::string procps = ProcTable::psVersion();
+        if (procps.rfind("ps from ", 0) == 0)
+            procps.erase(0, 8);
+        std::printf("procps %s\n", procps.c_str());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "benchmark failed: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
