@@ -1,6 +1,8 @@
 #pragma once
 
 class frmMain;
+class frmAbout;
+class frmAboutProgrammer;
 
 // The program's windows. Each exists at most once: created on first use, then shown and
 // hidden, never destroyed while the program runs.
@@ -9,5 +11,12 @@ namespace Forms {
 // The main window, created and loaded (its list filled) on first use.
 frmMain& Main();
 bool MainExists();
+
+// The about box and the programmer card. A card closed through the system is gone: the
+// next call makes a new one.
+frmAbout& About();
+bool AboutExists();
+frmAboutProgrammer& AboutProgrammer();
+bool AboutProgrammerExists();
 
 } // namespace Forms

@@ -25,6 +25,10 @@ public:
     // Rebuilds the list from a new snapshot. Never fails: a failing step is skipped.
     void cmdRefresh();
 
+    void cmdStart_Click();
+    void MinBtn_Click();
+    void About_Click();
+
     ProcessListView* lstProcess;
     GraphicalButton* cmdRun;
     GraphicalButton* cmdKillProcess;
@@ -45,9 +49,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void fillRows();
+    // Opens the maker's web page and ends the program at once: every way out goes here.
+    void Shutdown();
 
     QPixmap background_;
 };
