@@ -1,5 +1,7 @@
 #include "Forms.h"
 
+#include "about/frmAbout.h"
+#include "about/frmAboutProgrammer.h"
 #include "main_window/main_window.h"
 #include "options_dialog/frmOptions.h"
 #include "run_dialog/run_dialog.h"
@@ -8,6 +10,8 @@ namespace {
 frmMain* mainWindow = nullptr;
 frmRun* runDialog = nullptr;
 frmOptions* optionsDialog = nullptr;
+frmAbout* aboutBox = nullptr;
+frmAboutProgrammer* programmerCard = nullptr;
 } // namespace
 
 namespace Forms {
@@ -40,6 +44,31 @@ frmOptions& Options() {
     if (!optionsDialog)
         optionsDialog = new frmOptions; // no owner: the main window shows it without naming one
     return *optionsDialog;
+}
+
+frmAbout& About() {
+    if (!aboutBox)
+        aboutBox = new frmAbout;
+    return *aboutBox;
+}
+
+bool AboutExists() {
+    return aboutBox != nullptr;
+}
+
+frmAboutProgrammer& AboutProgrammer() {
+    if (!programmerCard) {
+        programmerCard = new frmAboutProgrammer;
+        // Forgotten at once, not when its deferred deletion runs, so an opening right
+        // after the close already makes the new one.
+        QObject::connect(programmerCard, &frmAboutProgrammer::Unloaded,
+                         [] { programmerCard = nullptr; });
+    }
+    return *programmerCard;
+}
+
+bool AboutProgrammerExists() {
+    return programmerCard != nullptr;
 }
 
 } // namespace Forms

@@ -3,6 +3,8 @@
 class frmMain;
 class frmRun;
 class frmOptions;
+class frmAbout;
+class frmAboutProgrammer;
 
 // The program's windows. Each exists at most once: created on first use, then shown and
 // hidden, never destroyed while the program runs.
@@ -18,5 +20,12 @@ bool RunExists();
 
 // The options dialog, created on first use.
 frmOptions& Options();
+
+// The about box and the programmer card. A card closed through the system is gone: the
+// next call makes a new one.
+frmAbout& About();
+bool AboutExists();
+frmAboutProgrammer& AboutProgrammer();
+bool AboutProgrammerExists();
 
 } // namespace Forms

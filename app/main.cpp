@@ -1,4 +1,5 @@
 #include "Forms.h"
+#include "ProgramIdentity.h"
 #include "chrome/Centering.h"
 #include "main_window/main_window.h"
 
@@ -8,8 +9,11 @@
 int main(int, char* argv[]) {
     int onlyTheProgramName = 1; // the command line is not read, not even Qt's own options
     QApplication application(onlyTheProgramName, argv);
-    QApplication::setApplicationName(QStringLiteral("KorvantaTaskList"));
+    ProgramIdentity::apply();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The program ends only through the main window's shutdown, never because a window
+    // such as the programmer card was the last one closed.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     frmMain& main = Forms::Main();
     centerOnScreen(main);

@@ -28,6 +28,8 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
     const bool wasPressed = pressed_.testFlag(event->button());
     pressed_ &= ~event->button();
     emit MouseUp(event->button());
-    if (wasPressed && rect().contains(event->position().toPoint()))
+    // Only the left button clicks, as on a system button; any button presses the picture.
+    if (wasPressed && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint()))
         emit Click();
 }

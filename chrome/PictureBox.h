@@ -4,7 +4,7 @@
 #include <QWidget>
 
 // A borderless box exactly as large as its picture, standing in for a caption button.
-// Click follows a press and a release of the same button over the box.
+// Click follows a press and a release of the left button over the box.
 class PictureBox : public QWidget {
     Q_OBJECT
 public:

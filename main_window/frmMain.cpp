@@ -1,20 +1,28 @@
 #include "frmMain.h"
 
+#include "about/frmAbout.h"
+#include "about/frmAboutProgrammer.h"
 #include "app/Forms.h"
+#include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
+#include "app/basDeclares.h"
 #include "chrome/PictureSwap.h"
 #include "chrome/Pictures.h"
-#include "run_dialog/run_dialog.h"
-#include "options_dialog/frmOptions.h"
 #include "chrome/WindowDragger.h"
+#include "options_dialog/frmOptions.h"
 #include "process/RunningExeName.h"
+#include "run_dialog/run_dialog.h"
 
+#include <QCloseEvent>
+#include <QOperatingSystemVersion>
 #include <QPainter>
 #include <QScrollBar>
 
 namespace {
 
 const QColor kFormColour(0xC0, 0xC0, 0xFF);
+
+constexpr char kMakersWebPage[] = "https://www.korvanta.example/";
 
 // Runs one statement of the refresh; a statement that fails is skipped, as the refresh
 // never reports an error.
@@ -95,9 +103,6 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer2 = new FormTimer(false, 600, this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
-    connect(cmdRun, &QPushButton::clicked, this, &frmMain::cmdRun_Click);
-    connect(cmdOptions, &QPushButton::clicked, this, [this] { Forms::Options().Open(*Timer2); });
 
     for (int position = 1; position <= 6; ++position)
         CrossL.Add(loadPicture(QStringLiteral("crossl_%1.png").arg(position)));
@@ -105,13 +110,30 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     new PictureSwap(*About, CrossL, 3, 4);
     new PictureSwap(*MinBtn, CrossL, 5, 6);
     new WindowDragger(*this, *Timer1);
-    connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
 
     QWidget* const tabOrder[] = {lstProcess, cmdRun, cmdKillProcess, cmdOptions, cmdStart,
                                  cmdExit,    optYes, MinBtn,         About,      CrossBtn};
     for (std::size_t k = 1; k < std::size(tabOrder); ++k)
         setTabOrder(tabOrder[k - 1], tabOrder[k]);
     lstProcess->setFocus();
+
+    MinBtn->setAccessibleName(QStringLiteral("Minimise"));
+    About->setAccessibleName(QStringLiteral("About"));
+    CrossBtn->setAccessibleName(QStringLiteral("Close"));
+    // On Windows a frameless window comes back from the taskbar only with this hint;
+    // elsewhere the hint would bring back the system frame.
+    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        setWindowFlag(Qt::WindowMinimizeButtonHint);
+
+    connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
+    connect(cmdRun, &QPushButton::clicked, this, &frmMain::cmdRun_Click);
+    connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
+    connect(cmdOptions, &QPushButton::clicked, this, [this] { Forms::Options().Open(*Timer2); });
+    connect(cmdStart, &QPushButton::clicked, this, &frmMain::cmdStart_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &frmMain::Shutdown);
+    connect(CrossBtn, &PictureBox::Click, this, &frmMain::Shutdown);
+    connect(MinBtn, &PictureBox::Click, this, &frmMain::MinBtn_Click);
+    connect(About, &PictureBox::Click, this, &frmMain::About_Click);
 }
 
 frmMain::~frmMain() = default;
@@ -221,4 +243,38 @@ void frmMain::cmdKillProcess_Click() {
     // The list would select the next row, and a second press would end a process the
     // user never chose.
     lstProcess->clearSelectedItem();
+}
+
+// The caption alone decides: the options dialog may have set the timer behind its back.
+void frmMain::cmdStart_Click() {
+    if (cmdStart->text() == QStringLiteral("&Start"))
+        cmdStart->setText(QStringLiteral("&Stop"));
+    else
+        cmdStart->setText(QStringLiteral("&Start"));
+    Timer2->setEnabled(cmdStart->text() == QStringLiteral("&Stop"));
+}
+
+void frmMain::MinBtn_Click() {
+    showMinimized();
+}
+
+void frmMain::About_Click() {
+    Forms::About().Show();
+    Forms::AboutProgrammer().Show();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    // A close request is never refused, and the window is never unloaded: the program ends.
+    event->ignore();
+    Shutdown();
+}
+
+void frmMain::Shutdown() {
+    try {
+        basDeclares::ShellExecuteA(static_cast<basDeclares::HWND>(winId()), "open", kMakersWebPage,
+                                   nullptr, "C:\\", basDeclares::SW_SHOWNORMAL);
+    } catch (const std::exception&) {
+        // A page that cannot be opened must not keep the program from ending.
+    }
+    EndProgram(0);
 }

@@ -27,6 +27,10 @@ public:
     // Ends the process of the selected row and takes the row out of the list.
     void cmdKillProcess_Click();
 
+    void cmdStart_Click();
+    void MinBtn_Click();
+    void About_Click();
+
     ProcessListView* lstProcess;
     GraphicalButton* cmdRun;
     GraphicalButton* cmdKillProcess;
@@ -47,10 +51,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void fillRows();
     void cmdRun_Click();
+    // Opens the maker's web page and ends the program at once: every way out goes here.
+    void Shutdown();
 
     QPixmap background_;
 };

@@ -3,6 +3,7 @@
 #include "Drawing.h"
 #include "Motifs.h"
 #include "PictureOutput.h"
+#include "about/AuthorDetails.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -81,8 +82,9 @@ void paintAboutPicture(QPainter& painter) {
         baseline += 14;
     }
 
-    const QStringList credit{QStringLiteral("Programmed by A. N. Author"),
-                             QStringLiteral("Mobile: +1 555 0100")};
+    const QStringList credit{
+        QStringLiteral("Programmed by ") + QString::fromUtf8(AuthorDetails::Name),
+        QStringLiteral("Mobile: ") + QString::fromUtf8(AuthorDetails::Telephone)};
     painter.setFont(boldSans(fittingSize(credit, 11, textWidth, boldSans)));
     painter.setPen(QColor(0x00, 0x00, 0x80));
     baseline = aboutHeight - 26;

@@ -1,0 +1,190 @@
+#include "FakeOsLayer.h"
+#include "app/ProgramEnd.h"
+#include "app/RuntimeError.h"
+#include "main_window/main_window.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct AutoRefresh {
+    QString caption;
+    bool timerOn;
+};
+
+AutoRefresh stateOf(const frmMain& window) {
+    return {window.cmdStart->text(), window.Timer2->Enabled()};
+}
+
+// Records every end of the program instead of ending the runner, with how many times the
+// web page had been asked for at that moment.
+struct Ending {
+    explicit Ending(const FakeOsLayer& os) {
+        setEndProgramHook([this, &os](int code) {
+            codes.push_back(code);
+            pagesOpenedBefore.push_back(os.shellCalls.size());
+        });
+    }
+    std::vector<int> codes;
+    std::vector<std::size_t> pagesOpenedBefore;
+};
+
+void expectThePageOpenedOnceAndTheProgramEnded(const frmMain& window, const FakeOsLayer& os,
+                                               const Ending& ending) {
+    ASSERT_EQ(os.shellCalls.size(), 1u);
+    const FakeOsLayer::Shell& call = os.shellCalls.front();
+    EXPECT_EQ(call.hwnd, static_cast<basDeclares::HWND>(window.winId()));
+    EXPECT_EQ(call.operation, "open");
+    EXPECT_EQ(call.file, "https://www.korvanta.example/");
+    EXPECT_TRUE(call.parametersNull);
+    EXPECT_EQ(call.directory, "C:\\");
+    EXPECT_EQ(call.showCmd, basDeclares::SW_SHOWNORMAL);
+    EXPECT_EQ(ending.codes, std::vector<int>{0});
+    EXPECT_EQ(ending.pagesOpenedBefore, std::vector<std::size_t>{1});
+}
+
+} // namespace
+
+TEST(MainWindowCommands, StartAndStopFollowTheCaptionAndLeaveTheIntervalAlone) {
+    FakeOsLayer os;
+    frmMain window;
+    window.Timer2->setInterval(1234);
+    EXPECT_EQ(stateOf(window).caption, "&Start");
+    EXPECT_FALSE(stateOf(window).timerOn);
+
+    window.cmdStart->click();
+    EXPECT_EQ(stateOf(window).caption, "&Stop");
+    EXPECT_TRUE(stateOf(window).timerOn);
+    window.cmdStart->click();
+    EXPECT_EQ(stateOf(window).caption, "&Start");
+    EXPECT_FALSE(stateOf(window).timerOn);
+    EXPECT_EQ(window.Timer2->Interval(), 1234);
+}
+
+TEST(MainWindowCommands, AfterTheOptionsSetTheTimerAClickGoesWhereTheCaptionSays) {
+    FakeOsLayer os;
+    frmMain window;
+    // What the options dialog's Apply does: the timer changes, the caption does not.
+    window.Timer2->setEnabled(true);
+    window.cmdStart->click();
+    EXPECT_EQ(stateOf(window).caption, "&Stop");
+    EXPECT_TRUE(stateOf(window).timerOn);
+    window.cmdStart->click();
+    EXPECT_EQ(stateOf(window).caption, "&Start");
+    EXPECT_FALSE(stateOf(window).timerOn);
+
+    window.cmdStart->click();
+    window.Timer2->setEnabled(false);
+    window.cmdStart->click();
+    EXPECT_EQ(stateOf(window).caption, "&Start");
+    EXPECT_FALSE(stateOf(window).timerOn);
+}
+
+TEST(MainWindowCommands, AltSStartsTheRefreshAndAltSStopsIt) {
+    FakeOsLayer os;
+    os.setProcessCount(3);
+    frmMain window;
+    window.Load();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.Timer2->setInterval(20);
+    const int before = os.snapshotsTaken;
+
+    QTest::keyClick(window.windowHandle(), Qt::Key_S, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cmdStart->text() == "&Stop"; }, 3000));
+    EXPECT_TRUE(window.Timer2->Enabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return os.snapshotsTaken >= before + 2; }, 5000));
+
+    QTest::keyClick(window.windowHandle(), Qt::Key_S, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.cmdStart->text() == "&Start"; }, 3000));
+    EXPECT_FALSE(window.Timer2->Enabled());
+    EXPECT_FALSE(window.Timer2->isTicking());
+}
+
+TEST(MainWindowCommands, TheMinimisePictureMinimisesAndTheRefreshGoesOn) {
+    FakeOsLayer os;
+    os.setProcessCount(3);
+    frmMain window;
+    window.Load();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.Timer2->setInterval(20);
+    window.cmdStart->click();
+
+    QTest::mouseClick(window.MinBtn, Qt::LeftButton);
+    EXPECT_TRUE(window.windowState() & Qt::WindowMinimized);
+    const int before = os.snapshotsTaken;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return os.snapshotsTaken >= before + 2; }, 5000));
+    EXPECT_TRUE(window.windowFlags() & Qt::FramelessWindowHint);
+    // Here the minimise hint would bring back the system frame; only Windows needs it.
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
+}
+
+TEST(MainWindowCommands, EveryWayOutOpensTheWebPageOnceThenEndsWithCodeZero) {
+    const std::pair<const char*, std::function<void(frmMain&)>> ways[] = {
+        {"Alt+E",
+         [](frmMain& window) {
+             QTest::keyClick(window.windowHandle(), Qt::Key_E, Qt::AltModifier);
+         }},
+        {"the close picture",
+         [](frmMain& window) {
+             QTest::mouseClick(window.CrossBtn, Qt::LeftButton);
+         }},
+        {"a close request from outside",
+         [](frmMain& window) {
+             window.windowHandle()->close();
+         }},
+        {"closing the widget",
+         [](frmMain& window) {
+             window.close();
+         }},
+    };
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        FakeOsLayer os;
+        Ending ending(os);
+        frmMain window;
+        window.Load();
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        leave(window);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !ending.codes.empty(); }, 3000));
+        expectThePageOpenedOnceAndTheProgramEnded(window, os, ending);
+    }
+}
+
+TEST(MainWindowCommands, AFailingWebPageDoesNotKeepTheProgramFromEnding) {
+    struct NoBrowser : FakeOsLayer {
+        bool throws = false;
+        HINSTANCE ShellExecuteA(HWND hwnd, const char* operation, const char* file,
+                                const char* parameters, const char* directory,
+                                std::int32_t showCmd) override {
+            FakeOsLayer::ShellExecuteA(hwnd, operation, file, parameters, directory, showCmd);
+            if (throws)
+                throw RuntimeError(53, "File not found: shell32.dll");
+            return 31; // no program handles web addresses
+        }
+    };
+    for (const bool throws : {false, true}) {
+        SCOPED_TRACE(throws ? "the call fails" : "the call returns an error");
+        NoBrowser os;
+        os.throws = throws;
+        Ending ending(os);
+        frmMain window;
+        window.cmdExit->click();
+        expectThePageOpenedOnceAndTheProgramEnded(window, os, ending);
+    }
+}
+
+TEST(MainWindowCommands, ThePictureButtonsCarryNamesForScreenReaders) {
+    FakeOsLayer os;
+    frmMain window;
+    EXPECT_EQ(window.CrossBtn->accessibleName(), "Close");
+    EXPECT_EQ(window.MinBtn->accessibleName(), "Minimise");
+    EXPECT_EQ(window.About->accessibleName(), "About");
+}
