@@ -3,6 +3,7 @@
 #include "RateText.h"
 #include "app/MsgBox.h"
 #include "chrome/Centering.h"
+#include "chrome/PanelLabel.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
 
@@ -14,28 +15,9 @@
 
 namespace {
 
-const QColor kPanelColour(0xB0, 0xDF, 0xFF);
-
 // While a press that moved the focus is still held, the rate check waits; this often it
 // looks again.
 constexpr int kPressPollMs = 20;
-
-void paintOnPanel(QWidget& control) {
-    QPalette colours = control.palette();
-    colours.setColor(QPalette::Window, kPanelColour);
-    control.setPalette(colours);
-    control.setBackgroundRole(QPalette::Window); // a check box would fill with Button
-    control.setAutoFillBackground(true);
-}
-
-QLabel* panelLabel(const QString& caption, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setWordWrap(true);
-    paintOnPanel(*label);
-    return label;
-}
 
 } // namespace
 

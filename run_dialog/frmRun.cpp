@@ -5,6 +5,7 @@
 #include "app/MsgBox.h"
 #include "app/basDeclares.h"
 #include "chrome/Centering.h"
+#include "chrome/PanelLabel.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
 #include "main_window/main_window.h"
@@ -14,8 +15,6 @@
 #include <QPainter>
 
 namespace {
-
-const QColor kPanelColour(0xB0, 0xDF, 0xFF);
 
 QString helpText() {
     return QStringLiteral("You can type the program name or control pannel options as follow.\r\n"
@@ -31,16 +30,6 @@ QString helpText() {
                           "\"NETWORK PROPERTIES\"\r\n"
                           "\"SYSTEM PROPERTIES\" or \"HOME PROPERTIES\"\r\n"
                           "\"DATE AND TIME PROPERTIES\" or \"DATE AND TIME\"");
-}
-
-QLabel* panelLabel(const QString& caption, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setAutoFillBackground(true);
-    QPalette colours = label->palette();
-    colours.setColor(QPalette::Window, kPanelColour);
-    label->setPalette(colours);
-    return label;
 }
 
 bool textFits(const QLabel& label) {
@@ -98,7 +87,6 @@ frmRun::frmRun(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWind
         this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(16, 88, 361, 49);
-    Label1->setWordWrap(true);
 
     CrossBtn = new PictureBox(this);
     CrossBtn->setObjectName(QStringLiteral("CrossBtn"));
@@ -111,6 +99,7 @@ frmRun::frmRun(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWind
     About->setPicture(loadPicture(QStringLiteral("form_about.png")));
 
     Label2 = panelLabel(QStringLiteral("Program:"), this);
+    Label2->setWordWrap(false); // one word: it must fit on its line
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(16, 152, 49, 25);
 
