@@ -145,14 +145,20 @@ bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
         if (procFd_ < 0)
             return false;
     }
-    if (::lseek(procFd_, 0, SEEK_SET) < 0)
+    // A folder that failed is opened anew next time, so the table comes back with it.
+    const auto fail = [this] {
+        ::close(procFd_);
+        procFd_ = -1;
         return false;
+    };
+    if (::lseek(procFd_, 0, SEEK_SET) < 0)
+        return fail();
 
     alignas(dirent64) char buffer[32768];
     for (;;) {
         const ssize_t length = ::getdents64(procFd_, buffer, sizeof buffer);
         if (length < 0)
-            return false;
+            return fail();
         if (length == 0)
             break;
         for (ssize_t offset = 0; offset < length;) {

@@ -189,7 +189,7 @@ TEST(ProcessRace, AProcessRenamingItselfDuringWalksShowsOneOfItsNamesEveryTime) 
     EXPECT_EQ(os.openHandleCount(), 0u);
 }
 
-TEST(ProcessRace, WhenTheProcessTableCannotBeReadTheListEmptiesWithoutAMessage) {
+TEST(ProcessRace, WhenTheProcessTableCannotBeReadTheListEmptiesUntilItCanAgain) {
     ProcRoot root;
     root.writeStat(20, statLine(20, "one", 1));
     root.writeStat(21, statLine(21, "two", 1));
@@ -207,6 +207,12 @@ TEST(ProcessRace, WhenTheProcessTableCannotBeReadTheListEmptiesWithoutAMessage) 
     EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
     EXPECT_EQ(window.lngProcessCount, 0);
     EXPECT_EQ(os.openHandleCount(), 0u);
+
+    // Once a table can be read again, the next refresh shows it.
+    root.writeStat(22, statLine(22, "back", 1));
+    window.cmdRefresh();
+    ASSERT_EQ(window.lstProcess->ListItems().Count(), 1);
+    EXPECT_EQ(window.lstProcess->ListItems().Text(1, 1), "back");
 }
 
 TEST(ProcessRace, AProcessTableThatWasNeverReadableGivesAnEmptyList) {
