@@ -156,8 +156,14 @@ bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
         if (procFd_ < 0)
             return false;
     }
-    if (::lseek(procFd_, 0, SEEK_SET) < 0)
+    // A folder that failed is opened anew next time, so the table comes back with it.
+    const auto fail = [this] {
+        ::close(procFd_);
+        procFd_ = -1;
         return false;
+    };
+    if (::lseek(procFd_, 0, SEEK_SET) < 0)
+        return fail();
     layoutRandomized_ = readLayoutRandomized();
     names_.beginWalk();
 
@@ -165,7 +171,7 @@ bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
     for (;;) {
         const ssize_t length = ::getdents64(procFd_, buffer, sizeof buffer);
         if (length < 0)
-            return false;
+            return fail();
         if (length == 0)
             break;
         for (ssize_t offset = 0; offset < length;) {

@@ -69,6 +69,7 @@ TEST(LinuxOsLayer, SnapshotListsEveryProcessInAscendingIdOrder) {
     EXPECT_EQ(self->record.th32ParentProcessID, ::getppid());
     EXPECT_EQ(self->record.cntUsage, 0);
     EXPECT_EQ(self->record.dwFlags, 0);
+    // The runner's own nice value (8 for normal, 6 when it runs under nice).
     EXPECT_EQ(self->record.pcPriClassBase,
               LinuxOsLayer::basePriority(::getpriority(PRIO_PROCESS, 0), 0));
     EXPECT_EQ(os.openHandleCount(), 0u);

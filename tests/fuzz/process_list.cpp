@@ -1,0 +1,74 @@
+// The main window's list after a refresh over a process table made from the input (any
+// ids, thread counts and name bytes, NULs included): one row per process in the order
+// delivered, each showing its id, its name up to the first NUL and its thread count,
+// and row 1 selected unless the row selected before is still there. A message box or the end of the
+// program is a failure.
+#include "app/Forms.h"
+#include "app/MsgBox.h"
+#include "app/ProgramEnd.h"
+#include "main_window/main_window.h"
+#include "tests/FakeOsLayer.h"
+
+#include <QApplication>
+#include <algorithm>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication application(*argc, *argv);
+    setMsgBoxHandler([](const MsgBoxRequest&) -> int { std::abort(); });
+    setEndProgramHook([](int) { std::abort(); });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static FakeOsLayer os; // installed before the window's first snapshot
+    static frmMain& window = Forms::Main();
+    os.processes.clear();
+    std::size_t at = 0;
+    const auto byte = [&] {
+        return at < size ? data[at++] : std::uint8_t{0};
+    };
+    while (at < size) {
+        FakeOsLayer::Process process{static_cast<std::int32_t>(byte() << 8 | byte()), {}};
+        process.threads = static_cast<std::int32_t>(static_cast<std::int8_t>(byte()));
+        const std::size_t length = std::min<std::size_t>(byte() % 64, size - at);
+        process.name.assign(reinterpret_cast<const char*>(data) + at, length);
+        at += length;
+        os.processes.push_back(std::move(process));
+    }
+    const ProcessListModel& rows = window.lstProcess->ListItems();
+    const int before = window.lstProcess->SelectedItem();
+    const QString selectedId = before > 0 ? rows.Text(before) : QString();
+    window.cmdRefresh();
+
+    if (rows.Count() != static_cast<int>(os.processes.size()))
+        std::abort();
+    // Row 1 is selected, unless the row selected before is still there (the first row
+    // with its id): the selection stays on it.
+    int expected = rows.Count() > 0 ? 1 : 0;
+    for (int position = 1; position <= rows.Count(); ++position) {
+        if (!selectedId.isEmpty() && rows.Text(position) == selectedId) {
+            expected = position;
+            break;
+        }
+    }
+    if (window.lstProcess->SelectedItem() != expected)
+        std::abort();
+    for (int position = 1; position <= rows.Count(); ++position) {
+        const FakeOsLayer::Process& process = os.processes[static_cast<std::size_t>(position - 1)];
+        if (rows.Text(position) != QString::number(process.pid) ||
+            rows.Text(position, 2) != QString::number(process.threads))
+            std::abort();
+        // The decoding of other bytes is the widening's own target; here the shown name
+        // must stop at the NUL and never carry leftovers of an earlier, longer name.
+        const std::string name = process.name.substr(0, process.name.find('\0'));
+        const QString shown = rows.Text(position, 1);
+        if (shown.contains(QChar(0)) || shown.size() > static_cast<qsizetype>(name.size()))
+            std::abort();
+        const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return c > 0; });
+        if (ascii && shown != QLatin1String(name.data(), static_cast<qsizetype>(name.size())))
+            std::abort();
+    }
+    return 0;
+}
