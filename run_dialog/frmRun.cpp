@@ -13,6 +13,7 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QPainter>
+#include <limits>
 
 namespace {
 
@@ -69,6 +70,9 @@ frmRun::frmRun(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWind
 
     txtRun = new QLineEdit(QStringLiteral("notepad"), this);
     txtRun->setObjectName(QStringLiteral("txtRun"));
+    // A long command line is taken whole rather than cut at Qt's default 32,767
+    // characters, which would start something other than what was typed.
+    txtRun->setMaxLength(std::numeric_limits<int>::max());
     txtRun->setGeometry(64, 152, 305, 21);
     txtRun->installEventFilter(this);
 

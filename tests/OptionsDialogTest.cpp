@@ -169,7 +169,9 @@ TEST(OptionsRateCheck, LeavingTheBoxWithABadRateShowsTheMessageOnceAndReturnsThe
     Boxes boxes;
     frmOptions dialog;
     showActive(dialog);
-    for (const char* text : {"abc", "9.99", "10000.5", "600ms", "", "-20", "1e400"}) {
+    const std::string tenThousandDigits(10000, '9');
+    for (const char* text : {"abc", "9.99", "10000.5", "600ms", "", "-20", "1e400", "-0", "NaN",
+                             tenThousandDigits.c_str()}) {
         boxes.shown.clear();
         dialog.Text1->setFocus();
         dialog.Text1->setText(QString::fromUtf8(text));
@@ -193,7 +195,7 @@ TEST(OptionsRateCheck, GoodRatesPassWithoutAMessage) {
     Boxes boxes;
     frmOptions dialog;
     showActive(dialog);
-    for (const char* text : {"10", "10000", "1e3", " 600 ", "600.5", "+10"}) {
+    for (const char* text : {"10", "10000", "1e3", " 600 ", "600.5", "+10", "  12  "}) {
         dialog.Text1->setFocus();
         dialog.Text1->setText(QString::fromUtf8(text));
         pressTab();

@@ -1,0 +1,64 @@
+// Any text given to Run, with a start that works or fails (the first byte decides): one
+// start per call, a Control Panel line minimised or the text as typed in a normal window,
+// and after a failed start exactly one box naming the text as typed.
+#include "app/Forms.h"
+#include "app/MsgBox.h"
+#include "app/ProgramEnd.h"
+#include "run_dialog/run_dialog.h"
+#include "tests/FakeOsLayer.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+namespace {
+std::vector<MsgBoxRequest> boxes;
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication application(*argc, *argv);
+    QApplication::setApplicationName(QStringLiteral("KorvantaTaskList"));
+    setMsgBoxHandler([](const MsgBoxRequest& request) {
+        boxes.push_back(request);
+        return vbOK;
+    });
+    setEndProgramHook([](int) { std::abort(); });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static FakeOsLayer os;
+    static frmRun& dialog = Forms::Run();
+    if (size == 0)
+        return 0;
+    os.startSucceeds = (data[0] & 1) != 0;
+    os.started.clear();
+    boxes.clear();
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data) + 1,
+                                           static_cast<qsizetype>(size - 1));
+
+    dialog.Run(text);
+
+    if (os.started.size() > 1)
+        std::abort();
+    if (os.started.size() == 1) {
+        const FakeOsLayer::Start& start = os.started.front();
+        const QString line = QString::fromLocal8Bit(start.commandLine);
+        if (start.windowStyle == 2) {
+            if (!line.startsWith(QStringLiteral("control ")))
+                std::abort();
+            for (const QChar c : text)
+                if (!(c.isLetter() && c.unicode() < 128) && c != u' ')
+                    std::abort(); // only the plain names reach the Control Panel
+        } else if (start.windowStyle != 1 || line != text) {
+            std::abort();
+        }
+    }
+    const bool failed = os.started.empty() || !os.startSucceeds;
+    if (failed != (boxes.size() == 1) || boxes.size() > 1)
+        std::abort();
+    if (failed && (boxes.front().prompt != QStringLiteral("Can't Run Application") + text ||
+                   boxes.front().title.has_value() || boxes.front().buttons != 0))
+        std::abort();
+    return 0;
+}
