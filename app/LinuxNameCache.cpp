@@ -3,25 +3,18 @@
 bool LinuxNameCache::keepable(const ProcStat& stat) {
     // Without the right to see a process's memory the kernel shows these as 0 (and the
     // code bounds as 1); a process without memory (a zombie) shows 0 too.
-    return stat.argEnd > stat.argStart && stat.argStart != 0 && stat.startStack != 0 &&
-           stat.endCode > stat.startCode;
+    const ProgramLayout& layout = stat.layout;
+    return layout.argEnd > layout.argStart && layout.argStart != 0 && layout.startStack != 0 &&
+           layout.endCode > layout.startCode;
 }
 
 bool LinuxNameCache::Key::matches(const ProcStat& stat) const {
-    return startTime == stat.startTime && startCode == stat.startCode && endCode == stat.endCode &&
-           startStack == stat.startStack && argStart == stat.argStart && argEnd == stat.argEnd &&
-           envStart == stat.envStart && envEnd == stat.envEnd && comm == stat.comm;
+    return startTime == stat.startTime && layout == stat.layout && comm == stat.comm;
 }
 
 void LinuxNameCache::Key::assign(const ProcStat& stat) {
     startTime = stat.startTime;
-    startCode = stat.startCode;
-    endCode = stat.endCode;
-    startStack = stat.startStack;
-    argStart = stat.argStart;
-    argEnd = stat.argEnd;
-    envStart = stat.envStart;
-    envEnd = stat.envEnd;
+    layout = stat.layout;
     comm.assign(stat.comm);
 }
 

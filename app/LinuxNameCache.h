@@ -34,13 +34,7 @@ public:
 private:
     struct Key {
         std::uint64_t startTime = 0;
-        std::uint64_t startCode = 0;
-        std::uint64_t endCode = 0;
-        std::uint64_t startStack = 0;
-        std::uint64_t argStart = 0;
-        std::uint64_t argEnd = 0;
-        std::uint64_t envStart = 0;
-        std::uint64_t envEnd = 0;
+        ProgramLayout layout;
         std::string comm;
 
         bool matches(const ProcStat& stat) const;

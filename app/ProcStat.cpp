@@ -78,28 +78,28 @@ bool parseProcStat(std::string_view line, ProcStat& out) {
             out.flags = static_cast<std::uint64_t>(value);
             break;
         case 26:
-            out.startCode = static_cast<std::uint64_t>(value);
+            out.layout.startCode = static_cast<std::uint64_t>(value);
             break;
         case 27:
-            out.endCode = static_cast<std::uint64_t>(value);
+            out.layout.endCode = static_cast<std::uint64_t>(value);
             break;
         case 28:
-            out.startStack = static_cast<std::uint64_t>(value);
+            out.layout.startStack = static_cast<std::uint64_t>(value);
             break;
         case 41:
             out.policy = value;
             break;
         case 48:
-            out.argStart = static_cast<std::uint64_t>(value);
+            out.layout.argStart = static_cast<std::uint64_t>(value);
             break;
         case 49:
-            out.argEnd = static_cast<std::uint64_t>(value);
+            out.layout.argEnd = static_cast<std::uint64_t>(value);
             break;
         case 50:
-            out.envStart = static_cast<std::uint64_t>(value);
+            out.layout.envStart = static_cast<std::uint64_t>(value);
             break;
         case 51:
-            out.envEnd = static_cast<std::uint64_t>(value);
+            out.layout.envEnd = static_cast<std::uint64_t>(value);
             break;
         default:
             break;

@@ -3,6 +3,20 @@
 #include <cstdint>
 #include <string_view>
 
+// Where a process's program, stack and arguments lie. A new program in the same process
+// gets a new layout; fields the reader may not see read 0 (the code bounds 1).
+struct ProgramLayout {
+    std::uint64_t startCode = 0;
+    std::uint64_t endCode = 0;
+    std::uint64_t startStack = 0;
+    std::uint64_t argStart = 0;
+    std::uint64_t argEnd = 0;
+    std::uint64_t envStart = 0;
+    std::uint64_t envEnd = 0;
+
+    bool operator==(const ProgramLayout&) const = default;
+};
+
 // The fields of one /proc/PID/stat line that the process table needs.
 struct ProcStat {
     std::string_view comm; // the kernel's short name, up to 15 bytes, any bytes
@@ -13,15 +27,7 @@ struct ProcStat {
     std::uint64_t startTime = 0;
     std::int64_t policy = 0;
     std::uint64_t flags = 0; // PF_* bits of the kernel
-    // Where the program's code, stack and arguments lie. A new program in the same
-    // process gets a new layout; fields the reader may not see read 0 or 1.
-    std::uint64_t startCode = 0;
-    std::uint64_t endCode = 0;
-    std::uint64_t startStack = 0;
-    std::uint64_t argStart = 0;
-    std::uint64_t argEnd = 0;
-    std::uint64_t envStart = 0;
-    std::uint64_t envEnd = 0;
+    ProgramLayout layout;
 };
 
 // Reads a stat line. The name stands between the first '(' and the LAST ')', since it
