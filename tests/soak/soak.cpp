@@ -126,7 +126,7 @@ int main(int argc, char* argv[]) {
             settledFiles = openFiles();
         }
         if (clock.elapsed() >= seconds * 1000LL)
-            application.quit();
+            QCoreApplication::exit(0); // quit() would ask the window to close: a shutdown
     });
     sampler.start(250);
     application.exec();
