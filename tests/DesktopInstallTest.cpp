@@ -5,9 +5,12 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,17 +32,54 @@ QString run(const QString& program, const QStringList& arguments, int* exitCode)
     return QString::fromLocal8Bit(process.readAll());
 }
 
-} // namespace
-
-TEST(DesktopInstall, InstallsTheProgramItsMenuEntryAndItsIcons) {
-    QTemporaryDir prefix;
-    ASSERT_TRUE(prefix.isValid());
+bool installInto(const QTemporaryDir& prefix) {
     int exitCode = 0;
     const QString output = run(QStringLiteral(CMAKE_COMMAND),
                                {QStringLiteral("--install"), QStringLiteral(BUILD_DIRECTORY),
                                 QStringLiteral("--prefix"), prefix.path()},
                                &exitCode);
-    ASSERT_EQ(exitCode, 0) << output.toStdString();
+    EXPECT_EQ(exitCode, 0) << output.toStdString();
+    return prefix.isValid() && exitCode == 0;
+}
+
+// The first text of each element and the first value of each attribute, by their path:
+// "component/id", "component/releases/release@version".
+QMap<QString, QString> readXml(const QString& path) {
+    QMap<QString, QString> values;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return values;
+    QXmlStreamReader xml(&file);
+    QStringList elements;
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::StartElement:
+            elements << xml.name().toString();
+            for (const QXmlStreamAttribute& attribute : xml.attributes())
+                values.insert(elements.join(u'/') + u'@' + attribute.name().toString(),
+                              attribute.value().toString());
+            break;
+        case QXmlStreamReader::EndElement:
+            elements.removeLast();
+            break;
+        case QXmlStreamReader::Characters:
+            if (!xml.isWhitespace() && !values.contains(elements.join(u'/')))
+                values.insert(elements.join(u'/'), xml.text().toString().trimmed());
+            break;
+        default:
+            break;
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return values;
+}
+
+} // namespace
+
+TEST(DesktopInstall, InstallsTheProgramItsMenuEntryAndItsIcons) {
+    QTemporaryDir prefix;
+    ASSERT_TRUE(installInto(prefix));
+    int exitCode = 0;
 
     const QFileInfo program(prefix.filePath(QStringLiteral("bin/KorvantaTaskList")));
     EXPECT_TRUE(program.isFile() && program.isExecutable());
@@ -69,6 +109,44 @@ TEST(DesktopInstall, InstallsTheProgramItsMenuEntryAndItsIcons) {
     const QString verdict = run(validator, {entryPath}, &exitCode);
     EXPECT_EQ(exitCode, 0) << verdict.toStdString();
     EXPECT_TRUE(verdict.trimmed().isEmpty()) << verdict.toStdString();
+}
+
+// Software centres find the program by this metadata; it has to name the entry, the
+// command and the version that the same install put in place.
+TEST(DesktopInstall, InstallsMetadataAndAManualPageThatMatchTheProgram) {
+    QTemporaryDir prefix;
+    ASSERT_TRUE(installInto(prefix));
+    const QString metainfoPath =
+        prefix.filePath(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(desktopId()));
+    const QMap<QString, QString> metainfo = readXml(metainfoPath);
+    const auto value = [&](const char* path) {
+        return metainfo.value(QString::fromLatin1(path)).toStdString();
+    };
+    EXPECT_EQ(value("component/id"), ProgramIdentity::DesktopId);
+    EXPECT_EQ(value("component/launchable@type"), "desktop-id");
+    EXPECT_EQ(value("component/launchable"), desktopId().toStdString() + ".desktop");
+    EXPECT_EQ(value("component/provides/binary"), ProgramIdentity::ApplicationName);
+    EXPECT_EQ(value("component/releases/release@version"), PROJECT_VERSION);
+
+    // Compressed as Debian wants it, without a time stamp, so that two builds are alike.
+    QFile page(prefix.filePath(QStringLiteral("share/man/man1/KorvantaTaskList.1.gz")));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QByteArray header = page.read(8);
+    EXPECT_EQ(header.left(2), QByteArray("\x1f\x8b"));
+    EXPECT_EQ(header.mid(4), QByteArray(4, '\0'));
+
+    const QString validator = QStringLiteral(APPSTREAMCLI);
+    if (validator.endsWith(QStringLiteral("NOTFOUND")))
+        GTEST_SKIP() << "appstreamcli is not installed (Debian: appstream)";
+    int exitCode = 0;
+    const QString verdict =
+        run(validator, {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfoPath},
+            &exitCode);
+    EXPECT_EQ(exitCode, 0) << verdict.toStdString();
+    // Hints may remain ("example" is no known top-level domain of an id); warnings may not.
+    EXPECT_FALSE(verdict.contains(
+        QRegularExpression(QStringLiteral("^[EW]:"), QRegularExpression::MultilineOption)))
+        << verdict.toStdString();
 }
 
 TEST(DesktopInstall, TheRunningProgramNamesItsEntryAndCarriesItsIcon) {
