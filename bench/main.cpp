@@ -4,8 +4,10 @@
 //   snapshot  clsActiveProcess::GetActiveProcess through the real Linux layer
 //   ps        `ps -e -o pid=,nlwp=,comm=` as a child process
 //   refresh   frmMain::cmdRefresh of a real window, up to the list's next paint
-// and prints the ratios of the medians, one line per figure and size. Then the idle cost
-// of the real window, with auto refresh off and at 600 ms. Details go to stderr.
+// and prints the ratios of the medians, one line per figure and size. Then the same for a
+// refresh at the cadence users run it (floor, snapshot and refresh, each after an idle
+// gap of a second, so that the caches have gone cold), the idle cost of the real window
+// with auto refresh off, and its cost at 600 ms per size. Details go to stderr.
 #include "ChildGroup.h"
 #include "Measurement.h"
 #include "ProcTable.h"
@@ -47,6 +49,8 @@ struct Bench {
     clsActiveProcess snapshot;
     int warmUp = 3;
     int counted = 15;
+    int coldCounted = 21;
+    int gapMs = 1000;
 
     double lastRebuild = 0; // of the last refreshAndPaint: the rebuild, without the paint
 
@@ -131,7 +135,8 @@ struct Bench {
         double medianWall() const { return Measurement::median(wall); }
     };
 
-    void measureSize() {
+    // Back to back, every cache hot. Returns the median size of the table.
+    int measureSize() {
         checkCounts();
         Timing floor, snap, ps, refresh;
         std::vector<double> tableSizes, rebuild;
@@ -186,6 +191,66 @@ struct Bench {
         std::printf("snapshot/ps N=%d ratio=%.2f\n", n, snap.medianCpu() / ps.medianCpu());
         std::printf("refresh/floor N=%d ratio=%.2f\n", n, refresh.medianCpu() / floor.medianCpu());
         std::fflush(stdout);
+        return n;
+    }
+
+    // Lets the event loop idle for the gap, as the program does between two ticks of its
+    // timer; meanwhile the rest of the machine runs and the caches go cold.
+    void idleGap() {
+        QEventLoop loop;
+        QTimer::singleShot(gapMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+    // Each reading after a gap of its own, in the order of the hot rounds; one round of
+    // warm-up lets the hot rounds before it fade.
+    void measureCold() {
+        if (coldCounted <= 0)
+            return;
+        Timing floor, snap, refresh;
+        std::vector<double> tableSizes;
+        for (int round = 0; round < 1 + coldCounted; ++round) {
+            const bool counts = round >= 1;
+            int size = 0;
+            idleGap();
+            floor.run(
+                [&] {
+                    size = ProcTable::floorWalk();
+                    return 0.0;
+                },
+                counts);
+            idleGap();
+            snap.run(
+                [&] {
+                    snapshot.GetActiveProcess();
+                    return 0.0;
+                },
+                counts);
+            idleGap();
+            refresh.run(
+                [&] {
+                    refreshAndPaint();
+                    return 0.0;
+                },
+                counts);
+            if (counts)
+                tableSizes.push_back(size);
+        }
+        const int n = static_cast<int>(Measurement::median(tableSizes));
+        std::fprintf(stderr,
+                     "cold medians N=%d runs=%d gap=%dms, cpu: floor=%.3fms snapshot=%.3fms "
+                     "refresh=%.3fms; wall: floor=%.3fms snapshot=%.3fms refresh=%.3fms\n",
+                     n, coldCounted, gapMs, floor.medianCpu() * 1e3, snap.medianCpu() * 1e3,
+                     refresh.medianCpu() * 1e3, floor.medianWall() * 1e3, snap.medianWall() * 1e3,
+                     refresh.medianWall() * 1e3);
+        std::fprintf(
+            stderr, "cold wall-clock ratios N=%d: snapshot/floor=%.2f refresh/floor=%.2f\n", n,
+            snap.medianWall() / floor.medianWall(), refresh.medianWall() / floor.medianWall());
+        std::printf("snapshot/floor cold N=%d ratio=%.2f\n", n,
+                    snap.medianCpu() / floor.medianCpu());
+        std::printf("refresh/floor cold N=%d ratio=%.2f\n", n,
+                    refresh.medianCpu() / floor.medianCpu());
+        std::fflush(stdout);
     }
 
     // Runs the event loop for the given time; returns the CPU seconds the benchmark used.
@@ -204,7 +269,7 @@ struct Bench {
         std::fflush(stdout);
     }
 
-    void measureAutoRefresh() {
+    void measureAutoRefresh(int n) {
         window.Timer2->setInterval(600);
         window.Timer2->setEnabled(true);
         const double wallStart = Measurement::wallSeconds();
@@ -212,9 +277,9 @@ struct Bench {
         const double used = cpuOverLoop(12);
         const double wall = Measurement::wallSeconds() - wallStart;
         window.Timer2->setEnabled(false);
-        std::fprintf(stderr, "autorefresh600 over %.1fs: %.3f cpu seconds, %d paints\n", wall, used,
-                     painted.paints - paintsBefore);
-        std::printf("autorefresh600 cpu_share=%.3f\n", used / wall);
+        std::fprintf(stderr, "autorefresh600 N=%d over %.1fs: %.3f cpu seconds, %d paints\n", n,
+                     wall, used, painted.paints - paintsBefore);
+        std::printf("autorefresh600 N=%d cpu_share=%.3f\n", n, used / wall);
         std::fflush(stdout);
     }
 };
@@ -239,6 +304,21 @@ std::string cpuModel() {
     return model;
 }
 
+// The 1, 5 and 15 minute load averages: how busy the machine was meanwhile.
+std::string loadAverage() {
+    std::FILE* file = std::fopen("/proc/loadavg", "r");
+    if (!file)
+        return "unknown";
+    double one = 0, five = 0, fifteen = 0;
+    const int read = std::fscanf(file, "%lf %lf %lf", &one, &five, &fifteen);
+    std::fclose(file);
+    if (read != 3)
+        return "unknown";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f,%.2f,%.2f", one, five, fifteen);
+    return text;
+}
+
 std::string kernelVersion() {
     utsname name{};
     ::uname(&name);
@@ -251,11 +331,17 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int counted = 15;
+    int coldCounted = 21;
+    int gapMs = -1;
     int refreshLoop = 0; // only refreshes, for a profiler to look at
     std::vector<int> extras;
     for (int k = 1; k + 1 < argc; k += 2) {
         if (std::strcmp(argv[k], "--runs") == 0)
             counted = std::max(15, std::atoi(argv[k + 1]));
+        else if (std::strcmp(argv[k], "--cold-runs") == 0) // 0 leaves the cold case out
+            coldCounted = std::max(0, std::atoi(argv[k + 1]));
+        else if (std::strcmp(argv[k], "--gap-ms") == 0)
+            gapMs = std::max(0, std::atoi(argv[k + 1]));
         else if (std::strcmp(argv[k], "--extra") == 0) // only these sizes, for profiling
             extras.push_back(std::atoi(argv[k + 1]));
         else if (std::strcmp(argv[k], "--refresh-loop") == 0)
@@ -263,6 +349,7 @@ int main(int argc, char* argv[]) {
     }
     if (extras.empty())
         extras = {0, 1000, 5000};
+    const std::string loadBefore = loadAverage();
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -278,26 +365,37 @@ int main(int argc, char* argv[]) {
 
         Bench bench{window, painted};
         bench.counted = counted;
+        bench.coldCounted = coldCounted;
         ChildGroup children(IDLE_CHILD);
         if (refreshLoop > 0) {
+            // Back to back unless a gap is given: then at that cadence, to profile the cold case.
             children.start(extras.front());
-            const double start = Measurement::wallSeconds();
-            const double cpuStart = Measurement::threadCpuSeconds();
-            for (int k = 0; k < refreshLoop; ++k)
+            bench.gapMs = std::max(0, gapMs);
+            double wall = 0;
+            double cpu = 0;
+            for (int k = 0; k < refreshLoop; ++k) {
+                if (bench.gapMs > 0)
+                    bench.idleGap();
+                const double start = Measurement::wallSeconds();
+                const double cpuStart = Measurement::threadCpuSeconds();
                 bench.refreshAndPaint();
-            std::fprintf(stderr, "%d refreshes: %.3f ms each, %.3f ms cpu each\n", refreshLoop,
-                         (Measurement::wallSeconds() - start) * 1e3 / refreshLoop,
-                         (Measurement::threadCpuSeconds() - cpuStart) * 1e3 / refreshLoop);
+                wall += Measurement::wallSeconds() - start;
+                cpu += Measurement::threadCpuSeconds() - cpuStart;
+            }
+            std::fprintf(stderr, "%d refreshes, %d ms apart: %.3f ms each, %.3f ms cpu each\n",
+                         refreshLoop, bench.gapMs, wall * 1e3 / refreshLoop,
+                         cpu * 1e3 / refreshLoop);
             return 0;
         }
+        bench.gapMs = gapMs < 0 ? 1000 : gapMs;
         for (const int extra : extras) {
             std::fprintf(stderr, "table as the machine is, plus %d idle processes\n", extra);
             children.start(extra);
-            bench.measureSize();
+            const int n = bench.measureSize();
+            bench.measureCold();
             if (extra == 0)
                 bench.measureIdle();
-            if (extra == 1000)
-                bench.measureAutoRefresh();
+            bench.measureAutoRefresh(n);
             children.stop();
         }
         std::printf("kernel %s\n", kernelVersion().c_str());
@@ -307,6 +405,7 @@ int main(int argc, char* argv[]) {
         if (procps.rfind("ps from ", 0) == 0)
             procps.erase(0, 8);
         std::printf("procps %s\n", procps.c_str());
+        std::printf("load before=%s after=%s\n", loadBefore.c_str(), loadAverage().c_str());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "benchmark failed: %s\n", error.what());
         return 1;
