@@ -1,6 +1,7 @@
 #include "frmAboutProgrammer.h"
 
 #include "AuthorDetails.h"
+#include "chrome/Accessibility.h"
 #include "chrome/Centering.h"
 #include "chrome/Pictures.h"
 
@@ -73,6 +74,8 @@ frmAboutProgrammer::frmAboutProgrammer(QWidget* parent)
     Image1->setGeometry(8, 56, 127, 134);
     Image1->setScaledContents(true);
     Image1->setPixmap(loadPicture(QStringLiteral("programmer_photo.jpg")));
+    Image1->setAccessibleName(QStringLiteral("Photograph of ") +
+                              QString::fromUtf8(AuthorDetails::Name));
 
     const QRect linePlaces[] = {
         {144, 56, 289, 33}, {144, 96, 273, 17}, {144, 120, 273, 41}, {144, 176, 273, 17}};
@@ -96,6 +99,7 @@ frmAboutProgrammer::frmAboutProgrammer(QWidget* parent)
     makeLine(0);
     Line1 = new LineControl(QLine(144, 88, 440, 88), kOlive, 2, this);
     Line1->setObjectName(QStringLiteral("Line1"));
+    Accessibility::hideFromScreenReaders(*Line1);
     for (int index = 1; index <= 3; ++index)
         makeLine(index);
 
@@ -104,6 +108,7 @@ frmAboutProgrammer::frmAboutProgrammer(QWidget* parent)
     Image2->setGeometry(0, 0, 449, 49);
     Image2->setScaledContents(true);
     Image2->setPixmap(loadPicture(QStringLiteral("programmer_banner.png")));
+    Accessibility::hideFromScreenReaders(*Image2); // a pattern without words
 
     Label1 = new ClickableLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -3,14 +3,28 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace {
+// As long as a push button stays down when pressed through the keyboard or a screen reader.
+constexpr int kAnimatedClickMs = 100;
+} // namespace
+
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);
+    animatedRelease_.setSingleShot(true);
+    animatedRelease_.setInterval(kAnimatedClickMs);
+    connect(&animatedRelease_, &QTimer::timeout, this, [this] { release(Qt::LeftButton, true); });
 }
 
 void PictureBox::setPicture(const QPixmap& picture) {
     picture_ = picture;
     update();
+}
+
+void PictureBox::animateClick() {
+    if (!animatedRelease_.isActive())
+        press(Qt::LeftButton);
+    animatedRelease_.start();
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
@@ -20,16 +34,23 @@ void PictureBox::paintEvent(QPaintEvent*) {
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event) {
-    pressed_ |= event->button();
-    emit MouseDown(event->button());
+    press(event->button());
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event) {
-    const bool wasPressed = pressed_.testFlag(event->button());
-    pressed_ &= ~event->button();
-    emit MouseUp(event->button());
+    release(event->button(), rect().contains(event->position().toPoint()));
+}
+
+void PictureBox::press(Qt::MouseButton button) {
+    pressed_ |= button;
+    emit MouseDown(button);
+}
+
+void PictureBox::release(Qt::MouseButton button, bool overTheBox) {
+    const bool wasPressed = pressed_.testFlag(button);
+    pressed_ &= ~button;
+    emit MouseUp(button);
     // Only the left button clicks, as on a system button; any button presses the picture.
-    if (wasPressed && event->button() == Qt::LeftButton &&
-        rect().contains(event->position().toPoint()))
+    if (wasPressed && button == Qt::LeftButton && overTheBox)
         emit Click();
 }

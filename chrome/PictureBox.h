@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
 // A borderless box exactly as large as its picture, standing in for a caption button.
@@ -13,6 +14,10 @@ public:
     const QPixmap& Picture() const { return picture_; }
     void setPicture(const QPixmap& picture);
 
+    // Clicks the box as the left mouse button does: pressed now, released over the box a
+    // moment later, so a pressed picture shows meanwhile. Screen readers press it so.
+    void animateClick();
+
 signals:
     void MouseDown(Qt::MouseButton button);
     void MouseUp(Qt::MouseButton button);
@@ -24,6 +29,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void press(Qt::MouseButton button);
+    void release(Qt::MouseButton button, bool overTheBox);
+
     QPixmap picture_;
     Qt::MouseButtons pressed_;
+    QTimer animatedRelease_;
 };

@@ -2,7 +2,10 @@
 
 #include "ProcessListDelegate.h"
 
+#include "chrome/Accessibility.h"
+
 #include <QHeaderView>
+#include <QTimer>
 
 namespace {
 const QStringList kHeaders = {QStringLiteral("Proc. ID"), QStringLiteral("Exe File"),
@@ -46,4 +49,46 @@ void ProcessListView::setSelectedItem(int position) {
 
 void ProcessListView::clearSelectedItem() {
     selectionModel()->clear();
+}
+
+// QTreeView's own version tells screen readers of every change of the current row, also
+// of the ones a refresh makes and undoes while the user is on another control, which
+// would pull the reader's focus into the list every refresh.
+void ProcessListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QAbstractItemView::currentChanged(current, previous);
+    for (const QModelIndex& index : {previous, current}) {
+        const QRect cell = visualRect(index);
+        if (cell.isValid())
+            viewport()->update(QRect(0, cell.top(), viewport()->width(), cell.height()));
+    }
+    announceCurrentRowLater(false);
+}
+
+void ProcessListView::focusInEvent(QFocusEvent* event) {
+    QTreeView::focusInEvent(event);
+    // After the list's own focus event, so the reader goes on to the row.
+    announceCurrentRowLater(true);
+}
+
+void ProcessListView::announceCurrentRowLater(bool evenIfUnchanged) {
+    announceEvenIfUnchanged_ = announceEvenIfUnchanged_ || evenIfUnchanged;
+    if (announcementPending_)
+        return;
+    announcementPending_ = true;
+    QTimer::singleShot(0, this, &ProcessListView::announceCurrentRow);
+}
+
+void ProcessListView::announceCurrentRow() {
+    const bool evenIfUnchanged = announceEvenIfUnchanged_;
+    announcementPending_ = false;
+    announceEvenIfUnchanged_ = false;
+    const QModelIndex current = currentIndex();
+    const QString processId = current.isValid() ? model_.Text(current.row() + 1) : QString();
+    const bool moved = processId != announcedProcessId_;
+    announcedProcessId_ = processId;
+    if (!current.isValid() || !hasFocus() || !(moved || evenIfUnchanged))
+        return;
+    // The tree's children are its header row's cells, then each row's cells.
+    Accessibility::announceFocus(*this,
+                                 (current.row() + 1) * model_.columnCount() + current.column());
 }

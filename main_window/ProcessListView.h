@@ -20,6 +20,19 @@ public:
     void setSelectedItem(int position);
     void clearSelectedItem();
 
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+
 private:
+    // Screen readers hear of the current row when it moves to another process while the
+    // list has the focus, and when the list takes the focus. The check waits until the
+    // work in hand is done, so a refresh that puts the same process back says nothing.
+    void announceCurrentRowLater(bool evenIfUnchanged);
+    void announceCurrentRow();
+
     ProcessListModel model_;
+    QString announcedProcessId_;
+    bool announcementPending_ = false;
+    bool announceEvenIfUnchanged_ = false;
 };

@@ -6,6 +6,7 @@
 #include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
 #include "app/basDeclares.h"
+#include "chrome/Accessibility.h"
 #include "chrome/PictureSwap.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
@@ -83,6 +84,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     optYes->setObjectName(QStringLiteral("optYes"));
     optYes->setGeometry(528, 608, 73, 33);
     optYes->setFocusPolicy(Qt::NoFocus);
+    Accessibility::hideFromScreenReaders(*optYes);
 
     MinBtn = new PictureBox(this);
     MinBtn->setObjectName(QStringLiteral("MinBtn"));
@@ -117,6 +119,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
         setTabOrder(tabOrder[k - 1], tabOrder[k]);
     lstProcess->setFocus();
 
+    lstProcess->setAccessibleName(QStringLiteral("Processes"));
     MinBtn->setAccessibleName(QStringLiteral("Minimise"));
     About->setAccessibleName(QStringLiteral("About"));
     CrossBtn->setAccessibleName(QStringLiteral("Close"));

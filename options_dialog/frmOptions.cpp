@@ -50,6 +50,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frame
     Label1 = panelLabel(QStringLiteral("Refresh Rate:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(48, 120, 81, 33);
+    Label1->setBuddy(Text1); // names the rate box for screen readers
 
     Label2 = panelLabel(QStringLiteral("milli seconds"), this);
     Label2->setObjectName(QStringLiteral("Label2"));
@@ -59,6 +60,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frame
     CrossBtn->setObjectName(QStringLiteral("CrossBtn"));
     CrossBtn->setGeometry(360, 8, 15, 15);
     CrossBtn->setPicture(loadPicture(QStringLiteral("form_cross.png")));
+    CrossBtn->setAccessibleName(QStringLiteral("Close"));
 
     Timer1 = new FormTimer(true, 0, this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

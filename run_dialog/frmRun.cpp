@@ -101,11 +101,14 @@ frmRun::frmRun(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWind
     About->setObjectName(QStringLiteral("About"));
     About->setGeometry(344, 8, 15, 15);
     About->setPicture(loadPicture(QStringLiteral("form_about.png")));
+    CrossBtn->setAccessibleName(QStringLiteral("Close"));
+    About->setAccessibleName(QStringLiteral("Help"));
 
     Label2 = panelLabel(QStringLiteral("Program:"), this);
     Label2->setWordWrap(false); // one word: it must fit on its line
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(16, 152, 49, 25);
+    Label2->setBuddy(txtRun); // names the text box for screen readers
 
     // Labels are drawn on the form itself, under every other control.
     for (QLabel* label : {Label1, Label2}) {

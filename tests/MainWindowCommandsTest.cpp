@@ -180,11 +180,3 @@ TEST(MainWindowCommands, AFailingWebPageDoesNotKeepTheProgramFromEnding) {
         expectThePageOpenedOnceAndTheProgramEnded(window, os, ending);
     }
 }
-
-TEST(MainWindowCommands, ThePictureButtonsCarryNamesForScreenReaders) {
-    FakeOsLayer os;
-    frmMain window;
-    EXPECT_EQ(window.CrossBtn->accessibleName(), "Close");
-    EXPECT_EQ(window.MinBtn->accessibleName(), "Minimise");
-    EXPECT_EQ(window.About->accessibleName(), "About");
-}

@@ -1,5 +1,6 @@
 #include "app/MsgBox.h"
 #include "app/ProgramEnd.h"
+#include "chrome/Accessibility.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -29,6 +30,7 @@ int main(int argc, char* argv[]) {
     testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KorvantaTaskList"));
+    Accessibility::install();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     testing::UnitTest::GetInstance()->listeners().Append(new Guards);
     return RUN_ALL_TESTS();

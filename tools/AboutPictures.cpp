@@ -3,6 +3,7 @@
 #include "Drawing.h"
 #include "Motifs.h"
 #include "PictureOutput.h"
+#include "about/AboutText.h"
 #include "about/AuthorDetails.h"
 
 #include <QFontMetricsF>
@@ -54,7 +55,7 @@ void paintAboutPicture(QPainter& painter) {
     painter.fillRect(QRect(0, 0, aboutWidth, aboutHeight), shade);
 
     const double textWidth = aboutWidth - 2 * aboutMargin;
-    const QString title = QStringLiteral("Korvanta Task List");
+    const QString title = QString::fromUtf8(AboutText::Title);
     const int titleSize = fittingSize({title}, 26, textWidth, serifTitleFont);
     const QFont titleFont = serifTitleFont(titleSize);
     const QColor redOrange(0xFF, 0x40, 0x00);
@@ -68,12 +69,9 @@ void paintAboutPicture(QPainter& painter) {
     const double titleEnd = aboutMargin + QFontMetricsF(titleFont).horizontalAdvance(title);
     painter.fillRect(QRectF(aboutMargin, titleBaseline + 6, titleEnd - aboutMargin, 1), redOrange);
 
-    const QStringList message{
-        QStringLiteral("Korvanta Task List is a free task list"),
-        QStringLiteral("program from Korvanta Corporation."),
-        QStringLiteral("Please send us your comments through"),
-        QStringLiteral("our web site: www.korvanta.example"),
-    };
+    QStringList message;
+    for (const char* line : AboutText::Message)
+        message.append(QString::fromUtf8(line));
     painter.setFont(plainSans(fittingSize(message, 11, textWidth, plainSans)));
     painter.setPen(Qt::black);
     double baseline = 56;
@@ -83,8 +81,8 @@ void paintAboutPicture(QPainter& painter) {
     }
 
     const QStringList credit{
-        QStringLiteral("Programmed by ") + QString::fromUtf8(AuthorDetails::Name),
-        QStringLiteral("Mobile: ") + QString::fromUtf8(AuthorDetails::Telephone)};
+        QString::fromUtf8(AboutText::ProgrammedBy) + QString::fromUtf8(AuthorDetails::Name),
+        QString::fromUtf8(AboutText::Mobile) + QString::fromUtf8(AuthorDetails::Telephone)};
     painter.setFont(boldSans(fittingSize(credit, 11, textWidth, boldSans)));
     painter.setPen(QColor(0x00, 0x00, 0x80));
     baseline = aboutHeight - 26;
