@@ -83,6 +83,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     optYes->setObjectName(QStringLiteral("optYes"));
     optYes->setGeometry(528, 608, 73, 33);
     optYes->setFocusPolicy(Qt::NoFocus);
+    optYes->setChecked(true);
 
     MinBtn = new PictureBox(this);
     MinBtn->setObjectName(QStringLiteral("MinBtn"));
