@@ -1,3 +1,4 @@
+#include "DisplayOpening.h"
 #include "Forms.h"
 #include "ProgramIdentity.h"
 #include "chrome/Centering.h"
@@ -8,7 +9,9 @@
 
 int main(int, char* argv[]) {
     int onlyTheProgramName = 1; // the command line is not read, not even Qt's own options
+    DisplayOpening opening;
     QApplication application(onlyTheProgramName, argv);
+    opening.opened();
     ProgramIdentity::apply();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // The program ends only through the main window's shutdown, never because a window
