@@ -6,6 +6,8 @@
 #include "options_dialog/frmOptions.h"
 #include "run_dialog/run_dialog.h"
 
+#include <utility>
+
 namespace {
 frmMain* mainWindow = nullptr;
 frmRun* runDialog = nullptr;
@@ -69,6 +71,14 @@ frmAboutProgrammer& AboutProgrammer() {
 
 bool AboutProgrammerExists() {
     return programmerCard != nullptr;
+}
+
+void Reset() {
+    delete std::exchange(programmerCard, nullptr);
+    delete std::exchange(aboutBox, nullptr);
+    delete std::exchange(optionsDialog, nullptr);
+    delete std::exchange(runDialog, nullptr);
+    delete std::exchange(mainWindow, nullptr);
 }
 
 } // namespace Forms

@@ -28,4 +28,8 @@ bool AboutExists();
 frmAboutProgrammer& AboutProgrammer();
 bool AboutProgrammerExists();
 
+// Destroys every window made so far, so the next call makes each anew. The program never
+// calls it; each test starts from none with it.
+void Reset();
+
 } // namespace Forms

@@ -1,3 +1,4 @@
+#include "DisplayOpening.h"
 #include "Forms.h"
 #include "ProgramIdentity.h"
 #include "chrome/Accessibility.h"
@@ -9,7 +10,9 @@
 
 int main(int, char* argv[]) {
     int onlyTheProgramName = 1; // the command line is not read, not even Qt's own options
+    DisplayOpening opening;
     QApplication application(onlyTheProgramName, argv);
+    opening.opened();
     ProgramIdentity::apply();
     Accessibility::install();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -85,6 +85,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     optYes->setGeometry(528, 608, 73, 33);
     optYes->setFocusPolicy(Qt::NoFocus);
     Accessibility::hideFromScreenReaders(*optYes);
+    optYes->setChecked(true);
 
     MinBtn = new PictureBox(this);
     MinBtn->setObjectName(QStringLiteral("MinBtn"));

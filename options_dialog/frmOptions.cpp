@@ -67,6 +67,7 @@ frmOptions::frmOptions(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frame
     new WindowDragger(*this, *Timer1);
 
     connect(Check1, &QCheckBox::toggled, this, &frmOptions::Check1_Click);
+    connect(Check1, &QCheckBox::pressed, this, &frmOptions::Check1_Pressed);
     connect(cmdApply, &QPushButton::clicked, this, &frmOptions::cmdApply_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmOptions::Close);
     connect(CrossBtn, &PictureBox::Click, this, &frmOptions::Close);
@@ -89,6 +90,17 @@ void frmOptions::Check1_Click() {
     Label1->setEnabled(enabled);
     Text1->setEnabled(enabled);
     Label2->setEnabled(enabled);
+}
+
+// The press that took the focus from the rate comes here before it can switch the box,
+// which would switch the rate off: the rate is checked first. A message takes the focus
+// back to the rate, which lets the box go up again, so the click changes nothing.
+void frmOptions::Check1_Pressed() {
+    if (!rateCheckPending_)
+        return;
+    rateCheckPending_ = false;
+    if (!RateText::acceptedRate(Text1->text()))
+        showRateMessage();
 }
 
 // The rate is checked here as well: an enabled timer with an interval of 0 or out of range
@@ -157,8 +169,8 @@ void frmOptions::runPendingRateCheck() {
 }
 
 bool frmOptions::pressInProgress() const {
-    return QGuiApplication::mouseButtons() != Qt::NoButton || Check1->isDown() ||
-           cmdApply->isDown() || cmdClose->isDown();
+    return QGuiApplication::mouseButtons() != Qt::NoButton || cmdApply->isDown() ||
+           cmdClose->isDown();
 }
 
 void frmOptions::showRateMessage() {

@@ -39,6 +39,7 @@ protected:
 
 private:
     void Check1_Click();
+    void Check1_Pressed();
     void cmdApply_Click();
     void Close();
     void checkRateLater();

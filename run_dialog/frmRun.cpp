@@ -13,7 +13,8 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QPainter>
-#include <limits>
+#include <QTextBoundaryFinder>
+#include <algorithm>
 
 namespace {
 
@@ -53,6 +54,36 @@ void fitTextToBox(QLabel& label) {
     }
 }
 
+// The failure message shows the typed text up to this many characters and line breaks,
+// so a pasted text of any size leaves a box that fits on the screen with its button.
+constexpr qsizetype kShownCharacters = 300;
+constexpr int kShownLineBreaks = 10;
+
+// Whether a line break starts at this character; CR LF is one break, starting at the CR.
+bool breaksLine(QStringView text, qsizetype at) {
+    const QChar c = text[at];
+    return c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator ||
+           (c == u'\n' && (at == 0 || text[at - 1] != u'\r'));
+}
+
+// The text as the failure message shows it: whole when short, else cut between two
+// characters and followed by an ellipsis.
+QString shownInMessage(const QString& typed) {
+    qsizetype end = std::min(typed.size(), kShownCharacters);
+    int breaks = 0;
+    for (qsizetype at = 0; at < end; ++at)
+        if (breaksLine(typed, at) && ++breaks == kShownLineBreaks)
+            end = at;
+    if (end == typed.size())
+        return typed;
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme,
+                                   typed.left(std::min(typed.size(), end + kShownCharacters)));
+    characters.setPosition(end);
+    if (!characters.isAtBoundary())
+        end = std::max<qsizetype>(characters.toPreviousBoundary(), 0);
+    return typed.left(end) + QChar(0x2026);
+}
+
 // Enter on the main keyboard and on the keypad are one key, VK_RETURN, to the user.
 bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -68,11 +99,10 @@ frmRun::frmRun(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWind
     setAttribute(Qt::WA_OpaquePaintEvent);
     background_ = loadPicture(QStringLiteral("run_background.png"));
 
-    txtRun = new QLineEdit(QStringLiteral("notepad"), this);
+    // A command line of any length is taken whole, and a pasted text of megabytes keeps
+    // the box answering at once.
+    txtRun = new LongLineEdit(QStringLiteral("notepad"), this);
     txtRun->setObjectName(QStringLiteral("txtRun"));
-    // A long command line is taken whole rather than cut at Qt's default 32,767
-    // characters, which would start something other than what was typed.
-    txtRun->setMaxLength(std::numeric_limits<int>::max());
     txtRun->setGeometry(64, 152, 305, 21);
     txtRun->installEventFilter(this);
 
@@ -154,7 +184,7 @@ void frmRun::Run(QString strCommand) {
         started = false;
     }
     if (!started)
-        MsgBox(QStringLiteral("Can't Run Application") + strCommand, vbOKOnly);
+        MsgBox(QStringLiteral("Can't Run Application") + shownInMessage(strCommand), vbOKOnly);
 }
 
 void frmRun::cmdRun_Click() {

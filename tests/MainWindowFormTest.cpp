@@ -41,6 +41,7 @@ TEST(MainWindowForm, EveryControlStandsAtItsPlaceWithItsCaption) {
     EXPECT_EQ(window.cmdStart->text(), "&Start");
     EXPECT_EQ(window.cmdExit->text(), "&Exit");
     EXPECT_EQ(window.optYes->text(), "Option1");
+    EXPECT_TRUE(window.optYes->isChecked()) << "selected from creation, before the load";
     EXPECT_FALSE(window.cmdRun->Picture().isNull());
     EXPECT_FALSE(window.rect().intersects(window.optYes->geometry()));
 

@@ -45,6 +45,13 @@ void showActive(QWidget& window) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &window; }, 5000));
 }
 
+// Shown and active, with "abc" in the rate box, which has the focus.
+void showWithBadRate(frmOptions& dialog) {
+    showActive(dialog);
+    dialog.Text1->setFocus();
+    dialog.Text1->setText(QStringLiteral("abc"));
+}
+
 void pressTab() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
 }
@@ -208,9 +215,7 @@ TEST(OptionsRateCheck, GoodRatesPassWithoutAMessage) {
 TEST(OptionsRateCheck, NoCheckWhenAnotherWindowTakesTheFocusOrTheDialogHides) {
     Boxes boxes;
     frmOptions dialog;
-    showActive(dialog);
-    dialog.Text1->setFocus();
-    dialog.Text1->setText(QStringLiteral("abc"));
+    showWithBadRate(dialog);
 
     QWidget other;
     other.resize(100, 100);
@@ -263,9 +268,7 @@ TEST(OptionsRateCheck, ARealMessageBoxTakingTheFocusStartsNoChainOfBoxes) {
 TEST(OptionsRateCheck, ClickingCloseFromABadRateLeavesWithoutAMessage) {
     Boxes boxes;
     frmOptions dialog;
-    showActive(dialog);
-    dialog.Text1->setFocus();
-    dialog.Text1->setText(QStringLiteral("abc"));
+    showWithBadRate(dialog);
     QTest::mouseClick(dialog.cmdClose, Qt::LeftButton);
     drainPosted();
     EXPECT_FALSE(dialog.isVisible());
@@ -278,9 +281,7 @@ TEST(OptionsRateCheck, ClickingCloseFromABadRateLeavesWithoutAMessage) {
 TEST(OptionsRateCheck, TheCheckWaitsForTheReleaseOfTheClickThatTookTheFocus) {
     Boxes boxes;
     frmOptions dialog;
-    showActive(dialog);
-    dialog.Text1->setFocus();
-    dialog.Text1->setText(QStringLiteral("abc"));
+    showWithBadRate(dialog);
     QWindow* window = dialog.windowHandle();
     const QPoint onClose = dialog.cmdClose->geometry().center();
     QTest::mousePress(window, Qt::LeftButton, {}, onClose);
@@ -296,9 +297,7 @@ TEST(OptionsRateCheck, TheCheckWaitsForTheReleaseOfTheClickThatTookTheFocus) {
 TEST(OptionsRateCheck, APressThatEndsOffTheButtonGetsTheMessageAfterTheRelease) {
     Boxes boxes;
     frmOptions dialog;
-    showActive(dialog);
-    dialog.Text1->setFocus();
-    dialog.Text1->setText(QStringLiteral("abc"));
+    showWithBadRate(dialog);
     QWindow* window = dialog.windowHandle();
     QTest::mousePress(window, Qt::LeftButton, {}, dialog.cmdApply->geometry().center());
     drainPosted();
@@ -309,6 +308,39 @@ TEST(OptionsRateCheck, APressThatEndsOffTheButtonGetsTheMessageAfterTheRelease) 
     EXPECT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(QApplication::focusWidget(), dialog.Text1);
+}
+
+// The press on "Auto Refresh" takes the focus from the rate, which is checked before the
+// box can switch the rate off: the message comes once, whether the press is held or quick,
+// and the click changes nothing. With a good rate the click switches the box as usual.
+TEST(OptionsRateCheck, APressOnTheBoxChecksABadRateBeforeTheBoxChanges) {
+    for (const bool held : {true, false}) {
+        Boxes boxes;
+        frmOptions dialog;
+        showWithBadRate(dialog);
+        QWindow* window = dialog.windowHandle();
+        const QPoint onBox = dialog.Check1->geometry().center();
+        if (held) {
+            QTest::mousePress(window, Qt::LeftButton, {}, onBox);
+            EXPECT_EQ(boxes.shown.size(), 1u) << "the message comes with the press";
+            QTest::mouseRelease(window, Qt::LeftButton, {}, onBox);
+        } else {
+            QTest::mouseClick(window, Qt::LeftButton, {}, onBox);
+        }
+        drainPosted();
+        ASSERT_EQ(boxes.shown.size(), 1u) << held;
+        EXPECT_EQ(boxes.shown[0].prompt, kRateMessage);
+        EXPECT_TRUE(dialog.Check1->isChecked()) << held;
+        EXPECT_TRUE(dialog.Text1->isEnabled()) << held;
+        EXPECT_EQ(QApplication::focusWidget(), dialog.Text1) << held;
+
+        dialog.Text1->setText(QStringLiteral("600"));
+        QTest::mouseClick(window, Qt::LeftButton, {}, onBox);
+        drainPosted();
+        EXPECT_EQ(boxes.shown.size(), 1u) << held;
+        EXPECT_FALSE(dialog.Check1->isChecked()) << held;
+        EXPECT_FALSE(dialog.Text1->isEnabled()) << held;
+    }
 }
 
 TEST(OptionsApply, ABadRateWithAutoRefreshOnWritesNothingAndKeepsTheDialogOpen) {

@@ -108,8 +108,9 @@ TEST(RunCommand, AnythingElseStartsAsTypedInANormalWindow) {
 
 TEST(RunCommand, OnlyTheLettersAToZAreUpperCased) {
     // Unicode upper-casing would turn the long s and the dotless i into S and I.
-    for (const QString& typed : {QString::fromUtf8("mou\u017fe"), QString::fromUtf8("joy\u017ftick"),
-                                QString::fromUtf8("acce\u017f\u017fib\u0131lity")}) {
+    for (const QString& typed :
+         {QString::fromUtf8("mou\u017fe"), QString::fromUtf8("joy\u017ftick"),
+          QString::fromUtf8("acce\u017f\u017fib\u0131lity")}) {
         EXPECT_EQ(RunCommand::resolve(typed).commandLine, typed);
         EXPECT_EQ(RunCommand::resolve(typed).windowStyle, 1);
     }
@@ -133,7 +134,7 @@ TEST(RunDialogRun, AFailedStartShowsOneUntitledBoxNamingTheTextAsTyped) {
     os.startSucceeds = false;
     frmRun dialog;
     for (const QString& typed : {QString("mouse"), QString("mouse properties"), QString(""),
-                                QString::fromUtf8("Caf\u00e9 \"x\"")}) {
+                                 QString::fromUtf8("Caf\u00e9 \"x\"")}) {
         Boxes boxes;
         os.started.clear();
         dialog.Run(typed);
@@ -145,6 +146,41 @@ TEST(RunDialogRun, AFailedStartShowsOneUntitledBoxNamingTheTextAsTyped) {
     }
     ASSERT_EQ(os.started.size(), 1u);
     EXPECT_EQ(os.started[0].commandLine, "Caf\xc3\xa9 \"x\"");
+}
+
+// However long the text, the system gets all of it, and the message shows it up to 300
+// characters or 10 line breaks, never splitting a character, then an ellipsis.
+TEST(RunDialogRun, ALongTextIsStartedWholeAndShownCutInTheMessage) {
+    FakeOsLayer os;
+    os.startSucceeds = false;
+    frmRun dialog;
+    QString huge;
+    while (huge.size() < 2'000'000)
+        huge += QStringLiteral("alpha bravo ");
+    const QString a299(299, u'a');
+    const QString lines = QStringLiteral("ls\n").repeated(12);
+    const QString crlf = QStringLiteral("x\r\n").repeated(12);
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString accent = QString::fromUtf8("e\xCC\x81");
+    const QString ellipsis = QString::fromUtf8("\xE2\x80\xA6");
+    const std::pair<QString, QString> cases[] = {
+        {huge, huge.left(300) + ellipsis},
+        {a299 + u'b', a299 + u'b'},
+        {a299 + QStringLiteral("bc"), a299 + u'b' + ellipsis},
+        {lines, lines.left(3 * 9 + 2) + ellipsis},
+        {crlf, crlf.left(3 * 9 + 1) + ellipsis},
+        {a299 + smile, a299 + ellipsis},
+        {a299 + accent, a299 + ellipsis}};
+    for (const auto& [typed, shown] : cases) {
+        Boxes boxes;
+        os.started.clear();
+        dialog.Run(typed);
+        ASSERT_EQ(os.started.size(), 1u);
+        EXPECT_EQ(os.started[0].commandLine, typed.toStdString());
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].prompt, "Can't Run Application" + shown)
+            << typed.left(40).toStdString();
+    }
 }
 
 namespace {

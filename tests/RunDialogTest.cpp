@@ -43,7 +43,7 @@ void showActive(frmRun& dialog) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
 }
 
-void typeInto(QLineEdit* box, const QString& text) {
+void typeInto(LongLineEdit* box, const QString& text) {
     box->selectAll();
     QTest::keyClicks(box, text);
 }

@@ -1,3 +1,4 @@
+#include "app/Forms.h"
 #include "app/MsgBox.h"
 #include "app/ProgramEnd.h"
 #include "chrome/Accessibility.h"
@@ -9,9 +10,11 @@
 namespace {
 
 // Between tests nothing may block on a real message box or end the runner: both fail
-// the test instead, unless the test put its own handler in place.
+// the test instead, unless the test put its own handler in place. Every test starts
+// without any of the program's shared windows, whatever the tests before it left open.
 class Guards : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override {
+        Forms::Reset();
         setMsgBoxHandler([](const MsgBoxRequest& request) {
             ADD_FAILURE() << "unexpected message box: " << request.prompt.toStdString();
             return vbOK;
