@@ -45,5 +45,15 @@ void ProcessListView::setSelectedItem(int position) {
 }
 
 void ProcessListView::clearSelectedItem() {
-    selectionModel()->clear();
+    selectionModel()->clearSelection();
+}
+
+void ProcessListView::setCurrentItem(int position) {
+    model_.Text(position); // checks the position
+    selectionModel()->setCurrentIndex(model_.index(position - 1, 0), QItemSelectionModel::NoUpdate);
+}
+
+int ProcessListView::CurrentItem() const {
+    const QModelIndex current = selectionModel()->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
 }

@@ -18,7 +18,13 @@ public:
     int SelectedItem() const;
     // Raises RuntimeError 35600 for a position outside the list.
     void setSelectedItem(int position);
+    // Leaves no row selected; the current row stays where it is.
     void clearSelectedItem();
+    // Makes the row at position the current one, where keyboard navigation goes on from,
+    // without selecting it. Raises RuntimeError 35600 for a position outside the list.
+    void setCurrentItem(int position);
+    // The position of the current row, 0 when there is none.
+    int CurrentItem() const;
 
 private:
     ProcessListModel model_;
