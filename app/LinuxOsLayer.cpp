@@ -1,8 +1,10 @@
 #include "LinuxOsLayer.h"
 
+#include "LinuxChildReaper.h"
 #include "ProcStat.h"
 #include "ProgramEnd.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -66,7 +68,11 @@ OsLayer& OsLayer::native() {
     return layer;
 }
 
-LinuxOsLayer::LinuxOsLayer(std::string procRoot) : proc_(std::move(procRoot)) {}
+LinuxOsLayer::LinuxOsLayer(std::string procRoot) : proc_(std::move(procRoot)) {
+    // Its notifications come through the event loop, which needs an application.
+    if (LinuxChildReaper::orphansComeHere() && QCoreApplication::instance())
+        reaper_ = std::make_unique<LinuxChildReaper>(proc_.path());
+}
 
 LinuxOsLayer::~LinuxOsLayer() = default;
 

@@ -10,10 +10,13 @@
 #include <unordered_map>
 #include <vector>
 
+class LinuxChildReaper;
+
 // The operating system as Linux offers it: the process table from /proc; a process handle
 // that is the process's folder in that same /proc, through which its times are read and
 // the signal that ends it is sent; programs started without a shell; the browser through
-// the desktop's opener.
+// the desktop's opener. A layer made where orphans are handed to the program (process 1
+// of its pid namespace, or a child subreaper) reaps them (LinuxChildReaper).
 class LinuxOsLayer : public OsLayer {
 public:
     explicit LinuxOsLayer(std::string procRoot = "/proc");
@@ -39,6 +42,7 @@ public:
     bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
 
     std::size_t openHandleCount() const { return handles_.size(); }
+    bool reapsOrphans() const { return reaper_ != nullptr; }
 
     // Windows' base priority for a nice value and scheduling policy.
     static std::int32_t basePriority(std::int64_t nice, std::int64_t policy);
@@ -80,4 +84,5 @@ private:
     std::vector<Entry> spare_; // keeps its capacity from one snapshot to the next
     LinuxNameCache names_;
     bool layoutRandomized_ = false; // read at every walk: only then may names_ be used
+    std::unique_ptr<LinuxChildReaper> reaper_;
 };

@@ -80,7 +80,9 @@ bool LinuxOsLayer::StartCommandLine(const std::string& commandLine, std::int32_t
     LinuxUniqueFd reportWrite(ends[1]);
 
     // Two forks: the middle process ends at once and is reaped here, so the program is
-    // adopted by the system and never lingers as our zombie.
+    // adopted by the system and never lingers as our zombie. Where orphans come to us,
+    // the program comes back as our child, in a session of its own, and LinuxChildReaper
+    // reaps it when it ends.
     const pid_t middle = ::fork();
     if (middle < 0)
         return false;
