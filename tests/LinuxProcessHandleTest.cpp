@@ -166,6 +166,6 @@ TEST(LinuxProcessHandle, WithoutPidfdSendSignalAProcessIsEndedByItsId) {
     int status = 0;
     ASSERT_EQ(::waitpid(tester, &status, 0), tester);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "2: the system call could not be taken away";
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "2: the system call could not be taken away";
     EXPECT_TRUE(endedByKill(target.reap()));
 }

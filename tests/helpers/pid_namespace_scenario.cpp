@@ -247,6 +247,18 @@ int reuse() {
             report(ranOn(*reuser), "the process that got the id runs on (" + when + ")");
         }
     }
+
+    // A handle opened before the id went to another process goes on naming the first.
+    auto sleeper = std::make_unique<ChildProcess>(1, "korvanta-sleeper");
+    const pid_t id = sleeper->pid();
+    OsLayer& os = OsLayer::current();
+    const auto handle = os.OpenProcess(basDeclares::PROCESS_ALL_ACCESS, 0, id);
+    ::kill(id, SIGKILL);
+    sleeper.reset();
+    const auto reuser = startWithId(id, "korvanta-sleeper");
+    os.TerminateProcess(handle, 0);
+    os.CloseHandle(handle);
+    report(reuser && ranOn(*reuser), "a handle opened before the id was handed out again");
     return failures;
 }
 
