@@ -229,7 +229,8 @@ TEST(WindowsTermination, AProcessCreatedAfterTheRowsSnapshotIsNotEnded) {
     const std::uint64_t snapshot = systemTime();
     WindowsChildProcess child(1, "korvanta_newer_child.exe");
     ASSERT_TRUE(child.started());
-    EXPECT_FALSE(ProcessIdentity{child.pid(), snapshot}.Open(PROCESS_ALL_ACCESS));
+    const ProcessIdentity row{child.pid(), snapshot};
+    EXPECT_FALSE(row.Open(PROCESS_ALL_ACCESS));
     std::uint32_t exitCode = 99;
     EXPECT_FALSE(child.waitForEnd(0, exitCode)) << "the newer process was ended";
 
