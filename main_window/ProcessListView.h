@@ -5,7 +5,9 @@
 #include <QTreeView>
 
 // A list in report layout: the process list's four columns, whole-row selection of one
-// row, no sorting. Rows are addressed by one-based position, as in ProcessListModel.
+// row, no sorting. Rows are addressed by one-based position, as in ProcessListModel. The
+// current row, where keyboard navigation goes on from, shows only a dotted outline, as in
+// Windows' list view: the one row that looks chosen is the selected one.
 class ProcessListView : public QTreeView {
     Q_OBJECT
 public:
@@ -25,6 +27,10 @@ public:
     void setCurrentItem(int position);
     // The position of the current row, 0 when there is none.
     int CurrentItem() const;
+
+protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
 private:
     ProcessListModel model_;

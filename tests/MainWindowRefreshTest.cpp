@@ -35,6 +35,29 @@ TEST(MainWindowRefresh, LoadFillsOneRowPerProcessInSnapshotOrderWithRowOneCurren
     EXPECT_EQ(os.openHandles(), 0);
 }
 
+TEST(MainWindowRefresh, TheCurrentRowLooksNoMoreChosenThanAnyOtherUntilItIsSelected) {
+    FakeOsLayer os;
+    os.setProcessCount(3);
+    frmMain window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.Load();
+    ProcessListView& list = *window.lstProcess;
+    list.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.hasFocus(); }));
+    ASSERT_EQ(list.CurrentItem(), 1);
+    // A blank place of the last column, in the middle of row 1 and of row 3.
+    const QRect first = list.visualRect(list.model()->index(0, 3));
+    const QPoint blank(first.right() - 3, first.center().y());
+    const int third = list.visualRect(list.model()->index(2, 3)).center().y();
+    const auto looks = [&](QPoint place) {
+        return list.viewport()->grab().toImage().pixel(place);
+    };
+    EXPECT_EQ(looks(blank), looks({blank.x(), third}));
+    list.setSelectedItem(1);
+    EXPECT_NE(looks(blank), looks({blank.x(), third})) << "a selected row stands out";
+}
+
 TEST(MainWindowRefresh, TheRowOfRecordZeroNeverStaysWhateverTheCount) {
     FakeOsLayer os;
     frmMain window;

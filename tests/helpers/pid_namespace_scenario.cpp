@@ -49,6 +49,13 @@ void report(bool held, const std::string& what) {
     std::_Exit(kSkipped);
 }
 
+// Once the first process of the pid namespace that the caller's children go to has ended,
+// no process or thread can be started there, not even the leak checker's at exit.
+[[noreturn]] void endWithoutChildren(int status) {
+    std::fflush(stdout);
+    std::_Exit(status);
+}
+
 int waitForExit(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -291,7 +298,7 @@ int outerProcProgram(pid_t decoy) {
     return failures;
 }
 
-int outerProc() {
+[[noreturn]] void outerProc() {
     ChildProcess decoy(1, "korvanta-decoy");
     if (::unshare(CLONE_NEWPID) != 0)
         skip("cannot make a second pid namespace");
@@ -300,7 +307,7 @@ int outerProc() {
         ::_exit(outerProcProgram(decoy.pid()));
     failures += waitForExit(inner) == 0 ? 0 : 1;
     report(ranOn(decoy), "the process that the row named in that /proc runs on");
-    return failures;
+    endWithoutChildren(failures);
 }
 
 int reap() {
@@ -317,7 +324,7 @@ int run(const std::string& scenario) {
     if (scenario == "reuse")
         return reuse();
     if (scenario == "outer-proc")
-        return outerProc();
+        outerProc();
     if (scenario == "reap-as-init")
         return reap();
     if (scenario == "reap-as-subreaper") {
@@ -345,7 +352,7 @@ int main(int argc, char* argv[]) {
     if (init < 0)
         skip("fork");
     if (init > 0)
-        return waitForExit(init);
+        endWithoutChildren(waitForExit(init));
 
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
