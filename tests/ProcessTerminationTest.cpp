@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "FakeOsLayer.h"
+#include "RowOf.h"
 #include "app/LinuxOsLayer.h"
 #include "app/ProgramEnd.h"
 #include "main_window/main_window.h"
@@ -45,14 +46,6 @@ private:
     std::map<HANDLE, std::int32_t> ids_;
     OsLayer* previous_;
 };
-
-int rowOf(const frmMain& window, std::int32_t id) {
-    const ProcessListModel& rows = window.lstProcess->ListItems();
-    for (int position = 1; position <= rows.Count(); ++position)
-        if (rows.Text(position) == QString::number(id))
-            return position;
-    return 0;
-}
 
 bool stillRunning(const ChildProcess& child) {
     int status = 0;

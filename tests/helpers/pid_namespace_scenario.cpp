@@ -5,6 +5,7 @@
 // 77 (after "skip: why") where such a namespace cannot be made. Everything it starts ends
 // with it: its first process in the namespace is process 1 there, whose end ends them all.
 #include "ChildProcess.h"
+#include "RowOf.h"
 #include "app/LinuxOsLayer.h"
 #include "app/ProcStat.h"
 #include "app/ProgramEnd.h"
@@ -107,14 +108,6 @@ std::set<std::int32_t> childrenOfSelf() {
             children.insert(std::stoi(name));
     }
     return children;
-}
-
-int rowOf(const frmMain& window, std::int32_t id) {
-    const ProcessListModel& rows = window.lstProcess->ListItems();
-    for (int position = 1; position <= rows.Count(); ++position)
-        if (rows.Text(position) == QString::number(id))
-            return position;
-    return 0;
 }
 
 std::unique_ptr<QApplication> application() {
