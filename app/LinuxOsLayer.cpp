@@ -1,12 +1,14 @@
 #include "LinuxOsLayer.h"
 
+#include "LinuxChildReaper.h"
 #include "ProcStat.h"
 #include "ProgramEnd.h"
 
+#include <QCoreApplication>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -18,56 +20,9 @@ constexpr std::size_t kShortNameLength = 15; // the kernel keeps 16 bytes, NUL i
 // PF_KTHREAD: a kernel thread never has a command line.
 constexpr std::uint64_t kKernelThread = 0x00200000;
 
-// Reads a small /proc file in one read: everything these files hold fits the buffer.
-ssize_t readAt(int dirFd, const char* path, char* buffer, std::size_t size) {
-    const int fd = ::openat(dirFd, path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    const ssize_t length = ::read(fd, buffer, size);
-    ::close(fd);
-    return length;
-}
+constexpr std::uint64_t kFileTimeUnitsPerSecond = 10'000'000;
 
-// "PID/leaf" into buffer, which must hold 32 bytes.
-void procPath(char* buffer, std::int32_t pid, const char* leaf) {
-    char digits[12];
-    int count = 0;
-    auto value = static_cast<std::uint32_t>(pid);
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    char* out = buffer;
-    while (count > 0)
-        *out++ = digits[--count];
-    *out++ = '/';
-    std::strcpy(out, leaf);
-}
-
-bool parsePid(const char* name, std::int32_t& pid) {
-    if (*name == '\0')
-        return false;
-    std::int64_t value = 0;
-    for (const char* c = name; *c != '\0'; ++c) {
-        if (*c < '0' || *c > '9')
-            return false;
-        value = value * 10 + (*c - '0');
-        if (value > INT32_MAX)
-            return false;
-    }
-    pid = static_cast<std::int32_t>(value);
-    return true;
-}
-
-int pidfdOpen(std::int32_t pid) {
-#ifdef SYS_pidfd_open
-    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-#else
-    errno = ENOSYS;
-    return -1;
-#endif
-}
-
+// Linux 5.1 and later accept a process's /proc folder in place of a pidfd.
 int pidfdSendSignal(int pidfd, int signal) {
 #ifdef SYS_pidfd_send_signal
     return static_cast<int>(::syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
@@ -77,6 +32,35 @@ int pidfdSendSignal(int pidfd, int signal) {
 #endif
 }
 
+// The unit of the times in /proc/PID/stat.
+std::uint64_t clockTicksPerSecond() {
+    static const long ticks = ::sysconf(_SC_CLK_TCK);
+    return ticks > 0 ? static_cast<std::uint64_t>(ticks) : 100;
+}
+
+std::uint64_t ticksToFileTime(std::uint64_t ticks) {
+    return ticks * kFileTimeUnitsPerSecond / clockTicksPerSecond();
+}
+
+// A process's start in /proc and the time that GetSystemTimeAsFileTime gives are both
+// whole clock ticks of the boot-time clock, counted from the moment of boot as a time of
+// day: one clock that never goes back, which reads like Windows' own times. The moment of
+// boot is fixed once per program, so every layer compares alike.
+std::uint64_t bootFileTime() {
+    static const std::uint64_t boot = [] {
+        timespec now{}, sinceBoot{};
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        ::clock_gettime(CLOCK_BOOTTIME, &sinceBoot);
+        constexpr std::uint64_t kUnixEpoch = 116'444'736'000'000'000; // 1970 counted from 1601
+        const auto units = [](const timespec& time) {
+            return static_cast<std::uint64_t>(time.tv_sec) * kFileTimeUnitsPerSecond +
+                   static_cast<std::uint64_t>(time.tv_nsec) / 100;
+        };
+        return kUnixEpoch + units(now) - units(sinceBoot);
+    }();
+    return boot;
+}
+
 } // namespace
 
 OsLayer& OsLayer::native() {
@@ -84,15 +68,13 @@ OsLayer& OsLayer::native() {
     return layer;
 }
 
-LinuxOsLayer::LinuxOsLayer(std::string procRoot) : procRoot_(std::move(procRoot)) {}
-
-LinuxOsLayer::~LinuxOsLayer() {
-    for (auto& [handle, object] : handles_)
-        if (object.process && object.process->pidfd >= 0)
-            ::close(object.process->pidfd);
-    if (procFd_ >= 0)
-        ::close(procFd_);
+LinuxOsLayer::LinuxOsLayer(std::string procRoot) : proc_(std::move(procRoot)) {
+    // Its notifications come through the event loop, which needs an application.
+    if (LinuxChildReaper::orphansComeHere() && QCoreApplication::instance())
+        reaper_ = std::make_unique<LinuxChildReaper>(proc_.path());
 }
+
+LinuxOsLayer::~LinuxOsLayer() = default;
 
 std::int32_t LinuxOsLayer::basePriority(std::int64_t nice, std::int64_t policy) {
     if (policy == 1 || policy == 2) // SCHED_FIFO, SCHED_RR
@@ -111,8 +93,8 @@ std::int32_t LinuxOsLayer::basePriority(std::int64_t nice, std::int64_t policy) 
 bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
     char path[32];
     char buffer[1024];
-    procPath(path, pid, "stat");
-    const ssize_t length = readAt(procFd_, path, buffer, sizeof buffer);
+    LinuxProcFolder::processPath(path, pid, "stat");
+    const ssize_t length = LinuxProcFolder::readAt(proc_.fd(), path, buffer, sizeof buffer);
     if (length <= 0)
         return false; // gone between the listing and the read (ENOENT, ESRCH)
     ProcStat stat;
@@ -127,8 +109,9 @@ bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
         if (kept) {
             name = *kept;
         } else {
-            procPath(path, pid, "cmdline");
-            const ssize_t cmdLength = readAt(procFd_, path, cmdline, sizeof cmdline);
+            LinuxProcFolder::processPath(path, pid, "cmdline");
+            const ssize_t cmdLength =
+                LinuxProcFolder::readAt(proc_.fd(), path, cmdline, sizeof cmdline);
             if (cmdLength > 0) {
                 const std::string_view full = exeNameFromCmdline(
                     stat.comm, std::string_view(cmdline, static_cast<std::size_t>(cmdLength)));
@@ -151,47 +134,24 @@ bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
 }
 
 bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
-    if (procFd_ < 0) {
-        procFd_ = ::open(procRoot_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (procFd_ < 0)
-            return false;
-    }
-    // A folder that failed is opened anew next time, so the table comes back with it.
-    const auto fail = [this] {
-        ::close(procFd_);
-        procFd_ = -1;
+    if (proc_.fd() < 0)
         return false;
-    };
-    if (::lseek(procFd_, 0, SEEK_SET) < 0)
-        return fail();
     layoutRandomized_ = readLayoutRandomized();
     names_.beginWalk();
-
-    alignas(dirent64) char buffer[32768];
-    for (;;) {
-        const ssize_t length = ::getdents64(procFd_, buffer, sizeof buffer);
-        if (length < 0)
-            return fail();
-        if (length == 0)
-            break;
-        for (ssize_t offset = 0; offset < length;) {
-            const auto* item = reinterpret_cast<const dirent64*>(buffer + offset);
-            offset += item->d_reclen;
-            std::int32_t pid = 0;
-            if (!parsePid(item->d_name, pid))
-                continue;
-            entries.emplace_back();
-            if (!readEntry(pid, entries.back()))
-                entries.pop_back();
-        }
-    }
-    names_.endWalk();
-    return true;
+    const bool listed = proc_.forEachProcessId([&](std::int32_t pid) {
+        entries.emplace_back();
+        if (!readEntry(pid, entries.back()))
+            entries.pop_back();
+    });
+    if (listed)
+        names_.endWalk();
+    return listed;
 }
 
 bool LinuxOsLayer::readLayoutRandomized() {
     char value[8];
-    const ssize_t length = readAt(procFd_, "sys/kernel/randomize_va_space", value, sizeof value);
+    const ssize_t length =
+        LinuxProcFolder::readAt(proc_.fd(), "sys/kernel/randomize_va_space", value, sizeof value);
     return length > 0 && value[0] != '0';
 }
 
@@ -257,46 +217,96 @@ std::int32_t LinuxOsLayer::CloseHandle(HANDLE hObject) {
     const auto found = handles_.find(hObject);
     if (found == handles_.end())
         return 0;
-    Object& object = found->second;
-    if (object.snapshot) {
-        spare_.swap(object.snapshot->entries);
-    } else if (object.process && object.process->pidfd >= 0) {
-        ::close(object.process->pidfd);
-    }
+    if (found->second.snapshot)
+        spare_.swap(found->second.snapshot->entries);
     handles_.erase(found);
     return 1;
 }
 
-OsLayer::HANDLE LinuxOsLayer::OpenProcess(std::int32_t, std::int32_t, std::int32_t dwProcessId) {
-    if (dwProcessId <= 0)
+LinuxOsLayer::ProcessHandle* LinuxOsLayer::processHandle(HANDLE hProcess) {
+    const auto found = handles_.find(hProcess);
+    return found == handles_.end() ? nullptr : found->second.process.get();
+}
+
+// The handle is the process's folder in the /proc the list was read from: it goes on
+// naming that one process when its id is given to another, and it names a process of that
+// /proc's pid namespace, whatever ours is.
+OsLayer::HANDLE LinuxOsLayer::OpenProcess(std::int32_t dwDesiredAccess, std::int32_t,
+                                          std::int32_t dwProcessId) {
+    if (dwProcessId <= 0 || proc_.fd() < 0)
         return 0;
-    // The pidfd keeps naming this process even if its id is given to another later.
-    // Kernels before 5.3 have none; there the handle holds the bare id.
-    const int pidfd = pidfdOpen(dwProcessId);
-    if (pidfd < 0) {
-        if (errno != ENOSYS || ::kill(dwProcessId, 0) != 0)
+    char name[32];
+    LinuxProcFolder::processPath(name, dwProcessId);
+    auto process = std::make_unique<ProcessHandle>();
+    process->folder.reset(::openat(proc_.fd(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!process->folder)
+        return 0; // no such process, or hidden from us (hidepid)
+    process->pid = dwProcessId;
+    // Our own process is the one that this /proc calls "self", whatever id our own pid
+    // namespace gives it.
+    const std::int32_t self = proc_.selfId();
+    process->self = self == dwProcessId;
+    process->idIsOurs = self != 0 && self == static_cast<std::int32_t>(::getpid());
+    if ((dwDesiredAccess & basDeclares::PROCESS_TERMINATE) != 0) {
+        // As Windows refuses a handle with a right the caller lacks: a process this user
+        // may not signal (EPERM), or one of a pid namespace that is not ours or below it
+        // (EINVAL), cannot be opened to be ended.
+        if (pidfdSendSignal(process->folder.get(), 0) != 0 &&
+            (errno != ENOSYS || !process->idIsOurs || ::kill(dwProcessId, 0) != 0))
             return 0;
-    } else if (pidfdSendSignal(pidfd, 0) != 0) { // gone, or not ours to signal
-        ::close(pidfd);
-        return 0;
     }
     Object object;
-    object.process = std::make_unique<ProcessHandle>();
-    object.process->pid = dwProcessId;
-    object.process->pidfd = pidfd;
+    object.process = std::move(process);
     return addObject(std::move(object));
 }
 
 std::int32_t LinuxOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) {
-    const auto found = handles_.find(hProcess);
-    if (found == handles_.end() || !found->second.process)
+    const ProcessHandle* process = processHandle(hProcess);
+    if (!process)
         return 0;
-    const ProcessHandle& process = *found->second.process;
-    if (process.pid == static_cast<std::int32_t>(::getpid())) {
+    if (process->self) {
         EndProgram(uExitCode);
         return 1;
     }
-    if (process.pidfd < 0)
-        return ::kill(process.pid, SIGKILL) == 0 ? 1 : 0;
-    return pidfdSendSignal(process.pidfd, SIGKILL) == 0 ? 1 : 0;
+    if (pidfdSendSignal(process->folder.get(), SIGKILL) == 0)
+        return 1;
+    if (errno != ENOSYS || !process->idIsOurs)
+        return 0;
+    // Before Linux 5.1 a signal goes by id: send it only while the folder still shows a
+    // running process, which leaves the moment between this read and the signal.
+    char stat[512];
+    if (LinuxProcFolder::readAt(process->folder.get(), "stat", stat, sizeof stat) <= 0)
+        return 0;
+    return ::kill(process->pid, SIGKILL) == 0 ? 1 : 0;
+}
+
+std::int32_t LinuxOsLayer::GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
+                                           basDeclares::FILETIME& lpExitTime,
+                                           basDeclares::FILETIME& lpKernelTime,
+                                           basDeclares::FILETIME& lpUserTime) {
+    const ProcessHandle* process = processHandle(hProcess);
+    if (!process)
+        return 0;
+    char buffer[1024];
+    const ssize_t length =
+        LinuxProcFolder::readAt(process->folder.get(), "stat", buffer, sizeof buffer);
+    ProcStat stat;
+    if (length <= 0 ||
+        !parseProcStat(std::string_view(buffer, static_cast<std::size_t>(length)), stat))
+        return 0; // the process is gone, and with it the folder's contents
+    lpCreationTime = basDeclares::ToFileTime(bootFileTime() + ticksToFileTime(stat.startTime));
+    lpExitTime = basDeclares::ToFileTime(0); // Linux keeps no time of exit
+    lpKernelTime = basDeclares::ToFileTime(ticksToFileTime(stat.kernelTime));
+    lpUserTime = basDeclares::ToFileTime(ticksToFileTime(stat.userTime));
+    return 1;
+}
+
+void LinuxOsLayer::GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) {
+    timespec sinceBoot{};
+    ::clock_gettime(CLOCK_BOOTTIME, &sinceBoot);
+    // Cut to whole ticks as the kernel cuts a process's start.
+    const std::uint64_t ticks =
+        static_cast<std::uint64_t>(sinceBoot.tv_sec) * clockTicksPerSecond() +
+        static_cast<std::uint64_t>(sinceBoot.tv_nsec) * clockTicksPerSecond() / 1'000'000'000;
+    lpSystemTimeAsFileTime = basDeclares::ToFileTime(bootFileTime() + ticksToFileTime(ticks));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "LinuxNameCache.h"
+#include "LinuxProcFolder.h"
+#include "LinuxUniqueFd.h"
 #include "OsLayer.h"
 
 #include <memory>
@@ -8,9 +10,13 @@
 #include <unordered_map>
 #include <vector>
 
-// The operating system as Linux offers it: the process table from /proc, termination by
-// signal through a pidfd, programs started without a shell, the browser through the
-// desktop's opener.
+class LinuxChildReaper;
+
+// The operating system as Linux offers it: the process table from /proc; a process handle
+// that is the process's folder in that same /proc, through which its times are read and
+// the signal that ends it is sent; programs started without a shell; the browser through
+// the desktop's opener. A layer made where orphans are handed to the program (process 1
+// of its pid namespace, or a child subreaper) reaps them (LinuxChildReaper).
 class LinuxOsLayer : public OsLayer {
 public:
     explicit LinuxOsLayer(std::string procRoot = "/proc");
@@ -25,12 +31,18 @@ public:
     HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
                        std::int32_t dwProcessId) override;
     std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) override;
+    std::int32_t GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
+                                 basDeclares::FILETIME& lpExitTime,
+                                 basDeclares::FILETIME& lpKernelTime,
+                                 basDeclares::FILETIME& lpUserTime) override;
+    void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) override;
     HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                             const char* lpParameters, const char* lpDirectory,
                             std::int32_t nShowCmd) override;
     bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
 
     std::size_t openHandleCount() const { return handles_.size(); }
+    bool reapsOrphans() const { return reaper_ != nullptr; }
 
     // Windows' base priority for a nice value and scheduling policy.
     static std::int32_t basePriority(std::int64_t nice, std::int64_t policy);
@@ -50,7 +62,9 @@ private:
     };
     struct ProcessHandle {
         std::int32_t pid = 0;
-        int pidfd = -1;
+        LinuxUniqueFd folder;  // its folder in /proc, which names this process and no other
+        bool self = false;     // the program's own process
+        bool idIsOurs = false; // this /proc numbers processes as our pid namespace does
     };
     struct Object {
         std::unique_ptr<Snapshot> snapshot;
@@ -62,12 +76,13 @@ private:
     bool readLayoutRandomized();
     std::int32_t deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe, bool first);
     HANDLE addObject(Object object);
+    ProcessHandle* processHandle(HANDLE hProcess);
 
-    std::string procRoot_;
-    int procFd_ = -1;
+    LinuxProcFolder proc_;
     HANDLE nextHandle_ = 4;
     std::unordered_map<HANDLE, Object> handles_;
     std::vector<Entry> spare_; // keeps its capacity from one snapshot to the next
     LinuxNameCache names_;
     bool layoutRandomized_ = false; // read at every walk: only then may names_ be used
+    std::unique_ptr<LinuxChildReaper> reaper_;
 };

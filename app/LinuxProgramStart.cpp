@@ -1,5 +1,6 @@
 #include "LinuxCommandLine.h"
 #include "LinuxOsLayer.h"
+#include "LinuxUniqueFd.h"
 
 #include <cerrno>
 #include <csignal>
@@ -72,40 +73,40 @@ bool LinuxOsLayer::StartCommandLine(const std::string& commandLine, std::int32_t
     char* const* envp = environ;
 
     // Exec closes the write end of a successful start; a failure writes its errno there.
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
         return false;
+    LinuxUniqueFd reportRead(ends[0]);
+    LinuxUniqueFd reportWrite(ends[1]);
 
     // Two forks: the middle process ends at once and is reaped here, so the program is
-    // adopted by the system and never lingers as our zombie.
+    // adopted by the system and never lingers as our zombie. Where orphans come to us,
+    // the program comes back as our child, in a session of its own, and LinuxChildReaper
+    // reaps it when it ends.
     const pid_t middle = ::fork();
-    if (middle < 0) {
-        ::close(report[0]);
-        ::close(report[1]);
+    if (middle < 0)
         return false;
-    }
     if (middle == 0) {
-        ::close(report[0]);
+        ::close(reportRead.get());
         ::setsid(); // its own session: signals to our terminal's process group pass it by
         const pid_t program = ::fork();
         if (program == 0)
-            execFirstCandidate(candidateArgs, argv.data(), envp, report[1]);
+            execFirstCandidate(candidateArgs, argv.data(), envp, reportWrite.get());
         if (program < 0) {
             const int error = errno;
-            while (::write(report[1], &error, sizeof error) < 0 && errno == EINTR) {
+            while (::write(reportWrite.get(), &error, sizeof error) < 0 && errno == EINTR) {
             }
         }
         ::_exit(0);
     }
 
-    ::close(report[1]);
+    reportWrite.reset();
     while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
     }
     int error = 0;
     ssize_t got;
     do {
-        got = ::read(report[0], &error, sizeof error);
+        got = ::read(reportRead.get(), &error, sizeof error);
     } while (got < 0 && errno == EINTR);
-    ::close(report[0]);
     return got == 0;
 }

@@ -19,6 +19,11 @@ public:
     virtual HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
                                std::int32_t dwProcessId) = 0;
     virtual std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) = 0;
+    virtual std::int32_t GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
+                                         basDeclares::FILETIME& lpExitTime,
+                                         basDeclares::FILETIME& lpKernelTime,
+                                         basDeclares::FILETIME& lpUserTime) = 0;
+    virtual void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) = 0;
     virtual HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                                     const char* lpParameters, const char* lpDirectory,
                                     std::int32_t nShowCmd) = 0;

@@ -65,6 +65,15 @@ bool parseProcStat(std::string_view line, ProcStat& out) {
         case 4:
             out.ppid = value;
             break;
+        case 6:
+            out.session = value;
+            break;
+        case 14:
+            out.userTime = static_cast<std::uint64_t>(value);
+            break;
+        case 15:
+            out.kernelTime = static_cast<std::uint64_t>(value);
+            break;
         case 19:
             out.nice = value;
             break;

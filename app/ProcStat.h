@@ -22,9 +22,12 @@ struct ProcStat {
     std::string_view comm; // the kernel's short name, up to 15 bytes, any bytes
     char state = 0;
     std::int64_t ppid = 0;
+    std::int64_t session = 0;
+    std::uint64_t userTime = 0;   // clock ticks
+    std::uint64_t kernelTime = 0; // clock ticks
     std::int64_t nice = 0;
     std::int64_t threads = 0;
-    std::uint64_t startTime = 0;
+    std::uint64_t startTime = 0; // clock ticks since boot
     std::int64_t policy = 0;
     std::uint64_t flags = 0; // PF_* bits of the kernel
     ProgramLayout layout;

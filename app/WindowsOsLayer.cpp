@@ -36,6 +36,9 @@ using CloseHandleCall = BOOL(WINAPI*)(::HANDLE);
 using OpenProcessCall = ::HANDLE(WINAPI*)(DWORD, BOOL, DWORD);
 using TerminateProcessCall = BOOL(WINAPI*)(::HANDLE, UINT);
 using ShellExecuteACall = HINSTANCE(WINAPI*)(::HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+using GetProcessTimesCall = BOOL(WINAPI*)(::HANDLE, ::FILETIME*, ::FILETIME*, ::FILETIME*,
+                                          ::FILETIME*);
+using GetSystemTimeAsFileTimeCall = void(WINAPI*)(::FILETIME*);
 
 ::HANDLE toSystem(basDeclares::HANDLE handle) {
     return reinterpret_cast<::HANDLE>(handle);
@@ -43,6 +46,10 @@ using ShellExecuteACall = HINSTANCE(WINAPI*)(::HWND, LPCSTR, LPCSTR, LPCSTR, LPC
 
 basDeclares::HANDLE toProgram(::HANDLE handle) {
     return reinterpret_cast<basDeclares::HANDLE>(handle);
+}
+
+basDeclares::FILETIME toProgram(const ::FILETIME& time) {
+    return {time.dwLowDateTime, time.dwHighDateTime};
 }
 
 void toSystem(const ProgramEntry& from, SystemEntry& to) {
@@ -89,6 +96,8 @@ WindowsOsLayer::Declarations WindowsOsLayer::programDeclarations() {
         {"kernel32", "OpenProcess"},
         {"kernel32", "TerminateProcess"},
         {"shell32.dll", "ShellExecuteA"},
+        {"kernel32", "GetProcessTimes"},
+        {"kernel32", "GetSystemTimeAsFileTime"},
     }};
 }
 
@@ -172,6 +181,30 @@ std::int32_t WindowsOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t uExi
         return 1;
     }
     return call(process, static_cast<UINT>(uExitCode));
+}
+
+std::int32_t WindowsOsLayer::GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
+                                             basDeclares::FILETIME& lpExitTime,
+                                             basDeclares::FILETIME& lpKernelTime,
+                                             basDeclares::FILETIME& lpUserTime) {
+    const auto call = reinterpret_cast<GetProcessTimesCall>(address(GetProcessTimesFunction));
+    ::FILETIME creation{}, exit{}, kernel{}, user{};
+    const BOOL read = call(toSystem(hProcess), &creation, &exit, &kernel, &user);
+    if (read) {
+        lpCreationTime = toProgram(creation);
+        lpExitTime = toProgram(exit);
+        lpKernelTime = toProgram(kernel);
+        lpUserTime = toProgram(user);
+    }
+    return read;
+}
+
+void WindowsOsLayer::GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) {
+    const auto call =
+        reinterpret_cast<GetSystemTimeAsFileTimeCall>(address(GetSystemTimeAsFileTimeFunction));
+    ::FILETIME now{};
+    call(&now);
+    lpSystemTimeAsFileTime = toProgram(now);
 }
 
 OsLayer::HINSTANCE WindowsOsLayer::ShellExecuteA(HWND hwnd, const char* lpOperation,

@@ -18,6 +18,8 @@ public:
         OpenProcessFunction,
         TerminateProcessFunction,
         ShellExecuteAFunction,
+        GetProcessTimesFunction,
+        GetSystemTimeAsFileTimeFunction,
         FunctionCount
     };
 
@@ -39,6 +41,11 @@ public:
     HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
                        std::int32_t dwProcessId) override;
     std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) override;
+    std::int32_t GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
+                                 basDeclares::FILETIME& lpExitTime,
+                                 basDeclares::FILETIME& lpKernelTime,
+                                 basDeclares::FILETIME& lpUserTime) override;
+    void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) override;
     HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                             const char* lpParameters, const char* lpDirectory,
                             std::int32_t nShowCmd) override;

@@ -43,6 +43,16 @@ std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) {
     return OsLayer::current().TerminateProcess(hProcess, uExitCode);
 }
 
+std::int32_t GetProcessTimes(HANDLE hProcess, FILETIME& lpCreationTime, FILETIME& lpExitTime,
+                             FILETIME& lpKernelTime, FILETIME& lpUserTime) {
+    return OsLayer::current().GetProcessTimes(hProcess, lpCreationTime, lpExitTime, lpKernelTime,
+                                              lpUserTime);
+}
+
+void GetSystemTimeAsFileTime(FILETIME& lpSystemTimeAsFileTime) {
+    OsLayer::current().GetSystemTimeAsFileTime(lpSystemTimeAsFileTime);
+}
+
 HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                         const char* lpParameters, const char* lpDirectory, std::int32_t nShowCmd) {
     return OsLayer::current().ShellExecuteA(hwnd, lpOperation, lpFile, lpParameters, lpDirectory,

@@ -3,8 +3,11 @@
 // What the program calls of the operating system, under the Windows names.
 // Every platform provides the same entry points through an OsLayer (OsLayer.h): the
 // snapshot calls come as CreateToolhelp32Snapshot, Process32First, Process32Next ...,
-// CloseHandle; a process handle lives from OpenProcess to CloseHandle. A call that the
-// platform cannot bind raises a RuntimeError to the caller.
+// CloseHandle; a process handle lives from OpenProcess to CloseHandle and names one
+// process, never another that gets its id later. GetProcessTimes and
+// GetSystemTimeAsFileTime read one clock: a process created after a moment that clock
+// gave never shows a creation time before it. A call that the platform cannot bind
+// raises a RuntimeError to the caller.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +22,8 @@ using HINSTANCE = std::intptr_t;
 inline constexpr std::int32_t TH32CS_SNAPPROCESS = 2;
 inline constexpr HANDLE INVALID_HANDLE_VALUE = -1;
 inline constexpr std::int32_t PROCESS_ALL_ACCESS = 0x1F0FFF;
+inline constexpr std::int32_t PROCESS_TERMINATE = 0x0001;
+inline constexpr std::int32_t PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
 inline constexpr std::int32_t SW_SHOWNORMAL = 1;
 inline constexpr std::int32_t SW_SHOWMINIMIZED = 2;
 inline constexpr int MAX_PATH = 260;
@@ -49,6 +54,22 @@ static_assert(offsetof(PROCESSENTRY32, pcPriClassBase) == 28);
 static_assert(offsetof(PROCESSENTRY32, dwFlags) == 32);
 static_assert(offsetof(PROCESSENTRY32, szExeFile) == 36);
 
+// A moment or a length of time in 100-nanosecond units, in two 32-bit halves.
+struct FILETIME {
+    std::uint32_t dwLowDateTime;
+    std::uint32_t dwHighDateTime;
+};
+
+static_assert(sizeof(FILETIME) == 8);
+
+constexpr std::uint64_t FileTimeValue(const FILETIME& time) {
+    return static_cast<std::uint64_t>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+}
+
+constexpr FILETIME ToFileTime(std::uint64_t value) {
+    return {static_cast<std::uint32_t>(value), static_cast<std::uint32_t>(value >> 32)};
+}
+
 HANDLE CreateToolhelp32Snapshot(std::int32_t dwFlags, std::int32_t th32ProcessID);
 std::int32_t Process32First(HANDLE hSnapshot, PROCESSENTRY32& lppe);
 std::int32_t Process32Next(HANDLE hSnapshot, PROCESSENTRY32& lppe);
@@ -56,6 +77,9 @@ std::int32_t CloseHandle(HANDLE hObject);
 HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
                    std::int32_t dwProcessId);
 std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode);
+std::int32_t GetProcessTimes(HANDLE hProcess, FILETIME& lpCreationTime, FILETIME& lpExitTime,
+                             FILETIME& lpKernelTime, FILETIME& lpUserTime);
+void GetSystemTimeAsFileTime(FILETIME& lpSystemTimeAsFileTime);
 HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                         const char* lpParameters, const char* lpDirectory, std::int32_t nShowCmd);
 

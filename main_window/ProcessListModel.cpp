@@ -68,6 +68,16 @@ QString ProcessListModel::Text(int position, int column) const {
     return rows_[static_cast<std::size_t>(position - 1)].texts[static_cast<std::size_t>(column)];
 }
 
+ProcessIdentity ProcessListModel::Identity(int position) const {
+    checkPosition(position);
+    return rows_[static_cast<std::size_t>(position - 1)].identity;
+}
+
+void ProcessListModel::setIdentity(int position, const ProcessIdentity& identity) {
+    checkPosition(position);
+    rows_[static_cast<std::size_t>(position - 1)].identity = identity;
+}
+
 void ProcessListModel::beginUpdate() {
     if (updating_)
         return;

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "process/ProcessIdentity.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <array>
 #include <vector>
 
 // The rows of the process list: an item text and up to three sub-items each, addressed by
-// one-based position. A text is kept up to its first NUL, which is all the list shows.
+// one-based position, and the identity of the process the row was made from, which is not
+// shown. A text is kept up to its first NUL, which is all the list shows.
 // Between beginUpdate and endUpdate changes are gathered and the views hear of them once.
 class ProcessListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -24,6 +27,10 @@ public:
     int Count() const { return static_cast<int>(rows_.size()); }
     // The item text (column 0) or a sub-item's (1 to 3) of the row at position.
     QString Text(int position, int column = 0) const;
+    // The identity of the row at position's process. Raises RuntimeError 35600 for a
+    // position outside 1 to Count().
+    ProcessIdentity Identity(int position) const;
+    void setIdentity(int position, const ProcessIdentity& identity);
 
     void beginUpdate();
     void endUpdate();
@@ -39,6 +46,7 @@ private:
     struct Row {
         std::array<QString, kColumns> texts;
         int columns = 1;
+        ProcessIdentity identity;
     };
     void checkPosition(int position) const;
 

@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QTimer>
+#include <QPainter>
 
 namespace {
 const QStringList kHeaders = {QStringLiteral("Proc. ID"), QStringLiteral("Exe File"),
@@ -23,7 +24,8 @@ ProcessListView::ProcessListView(QWidget* parent) : QTreeView(parent), model_(kH
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setAllColumnsShowFocus(true);
+    // The style's own mark of the current row is a tinted box, which looks like a selection.
+    setAllColumnsShowFocus(false);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QHeaderView* columns = header();
@@ -48,7 +50,34 @@ void ProcessListView::setSelectedItem(int position) {
 }
 
 void ProcessListView::clearSelectedItem() {
-    selectionModel()->clear();
+    selectionModel()->clearSelection();
+}
+
+void ProcessListView::setCurrentItem(int position) {
+    model_.Text(position); // checks the position
+    selectionModel()->setCurrentIndex(model_.index(position - 1, 0), QItemSelectionModel::NoUpdate);
+}
+
+int ProcessListView::CurrentItem() const {
+    const QModelIndex current = selectionModel()->currentIndex();
+    return current.isValid() ? current.row() + 1 : 0;
+}
+
+void ProcessListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    QTreeView::drawRow(painter, option, index);
+    if (!hasFocus() || index.row() != currentIndex().row() ||
+        selectionModel()->isRowSelected(index.row(), index.parent()))
+        return;
+    painter->save();
+    painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    const int first = header()->logicalIndex(0);
+    const int last = header()->logicalIndex(header()->count() - 1);
+    const int left = header()->sectionViewportPosition(first);
+    const int right = header()->sectionViewportPosition(last) + header()->sectionSize(last);
+    painter->drawRect(QRect(left, option.rect.top(), right - left - 1, option.rect.height() - 1));
+    painter->restore();
 }
 
 // QTreeView's own version tells screen readers of every change of the current row, also

@@ -5,7 +5,9 @@
 #include <QTreeView>
 
 // A list in report layout: the process list's four columns, whole-row selection of one
-// row, no sorting. Rows are addressed by one-based position, as in ProcessListModel.
+// row, no sorting. Rows are addressed by one-based position, as in ProcessListModel. The
+// current row, where keyboard navigation goes on from, shows only a dotted outline, as in
+// Windows' list view: the one row that looks chosen is the selected one.
 class ProcessListView : public QTreeView {
     Q_OBJECT
 public:
@@ -18,9 +20,17 @@ public:
     int SelectedItem() const;
     // Raises RuntimeError 35600 for a position outside the list.
     void setSelectedItem(int position);
+    // Leaves no row selected; the current row stays where it is.
     void clearSelectedItem();
+    // Makes the row at position the current one, where keyboard navigation goes on from,
+    // without selecting it. Raises RuntimeError 35600 for a position outside the list.
+    void setCurrentItem(int position);
+    // The position of the current row, 0 when there is none.
+    int CurrentItem() const;
 
 protected:
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void focusInEvent(QFocusEvent* event) override;
 

@@ -11,13 +11,14 @@
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
 #include "options_dialog/frmOptions.h"
-#include "process/RunningExeName.h"
 #include "run_dialog/run_dialog.h"
 
 #include <QCloseEvent>
+#include <QDebug>
 #include <QOperatingSystemVersion>
 #include <QPainter>
 #include <QScrollBar>
+#include <optional>
 
 namespace {
 
@@ -166,8 +167,11 @@ void frmMain::fillRows() {
         intIndex = static_cast<std::int16_t>(index);
         if (!optYes->isChecked())
             continue;
-        skipOnError(
-            [&] { current = items.Add(QString::number(objProcess->th32ProcessID(intIndex))); });
+        skipOnError([&] {
+            const std::int32_t processId = objProcess->th32ProcessID(intIndex);
+            current = items.Add(QString::number(processId));
+            items.setIdentity(current, {processId, objProcess->snapshotTime()});
+        });
         skipOnError([&] { items.AddSubItem(current, widened(objProcess->szExeFile(intIndex))); });
         skipOnError(
             [&] { items.AddSubItem(current, QString::number(objProcess->cntThreads(intIndex))); });
@@ -179,7 +183,8 @@ void frmMain::fillRows() {
 void frmMain::cmdRefresh() {
     ProcessListModel& items = lstProcess->ListItems();
     const int selected = lstProcess->SelectedItem();
-    const QString selectedId = selected > 0 ? items.Text(selected) : QString();
+    const std::optional<ProcessIdentity> chosen =
+        selected > 0 ? std::optional(items.Identity(selected)) : std::nullopt;
     const int scrolled = lstProcess->verticalScrollBar()->value();
 
     items.beginUpdate();
@@ -203,19 +208,25 @@ void frmMain::cmdRefresh() {
             items.Remove(1);
     });
     items.endUpdate();
-    skipOnError([&] { lstProcess->setSelectedItem(1); });
-
-    // Keep the user's row: with auto refresh on, row 1 would otherwise be what a kill
-    // acts on a moment after the user chose another.
-    if (!selectedId.isEmpty()) {
-        for (int position = 1; position <= items.Count(); ++position) {
-            if (items.Text(position) == selectedId) {
-                lstProcess->setSelectedItem(position);
-                break;
-            }
-        }
-    }
+    // Keyboard navigation starts at row 1, but the program never selects a row itself:
+    // what Kill ends is always a row the user chose.
+    skipOnError([&] { lstProcess->setCurrentItem(1); });
+    if (chosen)
+        skipOnError([&] { followChosenProcess(*chosen); });
     lstProcess->verticalScrollBar()->setValue(scrolled);
+}
+
+// The user's row stays selected while its id still names the process the user chose;
+// once that process has ended, or its id has gone to a newer process, no row is.
+void frmMain::followChosenProcess(const ProcessIdentity& chosen) {
+    ProcessListModel& items = lstProcess->ListItems();
+    for (int position = 1; position <= items.Count(); ++position) {
+        if (items.Identity(position).processId != chosen.processId)
+            continue;
+        if (chosen.Open(basDeclares::PROCESS_QUERY_LIMITED_INFORMATION))
+            lstProcess->setSelectedItem(position);
+        return;
+    }
 }
 
 // The shared dialog, modal and without an owner: the main window waits until it hides.
@@ -228,20 +239,14 @@ void frmMain::cmdKillProcess_Click() {
     if (selected == 0)
         return;
     ProcessListModel& items = lstProcess->ListItems();
-    bool isNumber = false;
-    const std::int32_t processId = items.Text(selected).toInt(&isNumber);
-    if (isNumber) {
-        const basDeclares::HANDLE process =
-            basDeclares::OpenProcess(basDeclares::PROCESS_ALL_ACCESS, 0, processId);
-        if (process != 0) {
-            // The row may be hours old and its id given to another program since: end
-            // the process only while it still bears the name the row shows. The handle,
-            // taken first, holds on to the very process whose name is checked.
-            const std::optional<std::u16string> running = runningExeName(processId);
-            if (running && widened(*running) == items.Text(selected, 1))
-                basDeclares::TerminateProcess(process, 0);
-            basDeclares::CloseHandle(process);
-        }
+    try {
+        // The row may be hours old and its id given to another process since: only the
+        // very process the row was made from is ended.
+        if (const UniqueHandle process =
+                items.Identity(selected).Open(basDeclares::PROCESS_ALL_ACCESS))
+            basDeclares::TerminateProcess(process.get(), 0);
+    } catch (const std::exception& error) {
+        qWarning() << "Kill process: nothing was ended:" << error.what();
     }
     items.Remove(selected);
     // The list would select the next row, and a second press would end a process the

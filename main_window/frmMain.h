@@ -24,7 +24,8 @@ public:
     void Load();
     // Rebuilds the list from a new snapshot. Never fails: a failing step is skipped.
     void cmdRefresh();
-    // Ends the process of the selected row and takes the row out of the list.
+    // Ends the process that the selected row was made from, if its id still names it, and
+    // takes the row out of the list. Nothing else is ever ended; a failure is logged.
     void cmdKillProcess_Click();
 
     void cmdStart_Click();
@@ -55,6 +56,7 @@ protected:
 
 private:
     void fillRows();
+    void followChosenProcess(const ProcessIdentity& chosen);
     void cmdRun_Click();
     // Opens the maker's web page and ends the program at once: every way out goes here.
     void Shutdown();

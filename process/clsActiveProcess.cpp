@@ -1,6 +1,7 @@
 #include "clsActiveProcess.h"
 
 #include "app/RuntimeError.h"
+#include "app/UniqueHandle.h"
 
 #include <cstring>
 
@@ -8,24 +9,16 @@ namespace {
 
 constexpr std::int32_t kGrowthStep = 20;
 
-// Closes the snapshot handle on every way out of the walk, the overflow included.
-class SnapshotHandle {
-public:
-    explicit SnapshotHandle(basDeclares::HANDLE handle) : handle_(handle) {}
-    ~SnapshotHandle() { basDeclares::CloseHandle(handle_); }
-    SnapshotHandle(const SnapshotHandle&) = delete;
-    SnapshotHandle& operator=(const SnapshotHandle&) = delete;
-
-private:
-    basDeclares::HANDLE handle_;
-};
-
 } // namespace
 
 const clsActiveProcess::Record& clsActiveProcess::at(std::int32_t index) const {
     if (!store_ || index < 0 || index >= static_cast<std::int32_t>(store_->size()))
         throw RuntimeError(RuntimeError::SubscriptOutOfRange);
     return (*store_)[static_cast<std::size_t>(index)];
+}
+
+std::uint64_t clsActiveProcess::snapshotTime() const {
+    return snapshotTime_;
 }
 
 std::int32_t clsActiveProcess::upperBound() const {
@@ -84,11 +77,18 @@ std::int32_t clsActiveProcess::GetActiveProcess() {
     std::memset(&working, 0, sizeof working);
     std::int16_t count = 0;
 
-    const basDeclares::HANDLE handle =
-        basDeclares::CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
-    if (handle == basDeclares::INVALID_HANDLE_VALUE || handle == 0)
+    // Taken before the walk begins: every process the walk sees had started by then or
+    // starts during it, so a process created before this moment that holds a record's id
+    // later is the very process of that record.
+    basDeclares::FILETIME begun{};
+    basDeclares::GetSystemTimeAsFileTime(begun);
+    // Closed on every way out of the walk, the overflow included.
+    const UniqueHandle snapshot(
+        basDeclares::CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
         return 0;
-    const SnapshotHandle closer(handle);
+    const basDeclares::HANDLE handle = snapshot.get();
+    snapshotTime_ = basDeclares::FileTimeValue(begun);
 
     working.dwSize = sizeof(basDeclares::PROCESSENTRY32);
     bool delivered = basDeclares::Process32First(handle, working) != 0;

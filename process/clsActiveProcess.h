@@ -29,6 +29,8 @@ public:
 
     // The highest valid index; -1 while there is no store.
     std::int32_t upperBound() const;
+    // When the walk of the stored snapshot began, as GetSystemTimeAsFileTime gives it.
+    std::uint64_t snapshotTime() const;
 
 private:
     struct Record {
@@ -48,4 +50,5 @@ private:
     void resizeStore(std::size_t upperBound);
 
     std::optional<std::vector<Record>> store_;
+    std::uint64_t snapshotTime_ = 0;
 };

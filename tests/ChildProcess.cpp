@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 #include <sys/prctl.h>
@@ -46,6 +47,19 @@ ChildProcess::ChildProcess(int threads, const std::string& exeName) {
     if (pid_ < 0 || got != 1) {
         reap();
         throw std::runtime_error("the test process did not start");
+    }
+    waitForNextClockTick();
+}
+
+// Process start times count whole ticks of the boot-time clock.
+void ChildProcess::waitForNextClockTick() {
+    const std::int64_t tick = 1'000'000'000 / ::sysconf(_SC_CLK_TCK);
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    const std::int64_t next = (now.tv_sec * 1'000'000'000 + now.tv_nsec) / tick * tick + tick;
+    const timespec at{static_cast<time_t>(next / 1'000'000'000),
+                      static_cast<long>(next % 1'000'000'000)};
+    while (::clock_nanosleep(CLOCK_BOOTTIME, TIMER_ABSTIME, &at, nullptr) == EINTR) {
     }
 }
 

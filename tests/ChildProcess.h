@@ -5,7 +5,9 @@
 #include <vector>
 
 // A real process started by a test: the spawn_target program under any name, ready once
-// start() returns, and ended and reaped when the object goes.
+// the constructor returns, and ended and reaped when the object goes. It started in an
+// earlier clock tick than anything that follows, so a snapshot taken from then on can end
+// it (the program refuses to end a process that started in its snapshot's own tick).
 class ChildProcess {
 public:
     // Starts spawn_target with threads threads, under the file name exeName (through a
@@ -24,6 +26,8 @@ public:
     static std::string targetPath();
 
 private:
+    static void waitForNextClockTick();
+
     pid_t pid_ = -1;
     std::string folder_;
 };

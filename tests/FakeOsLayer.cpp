@@ -1,5 +1,7 @@
 #include "FakeOsLayer.h"
 
+#include "app/RuntimeError.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -57,11 +59,15 @@ std::int32_t FakeOsLayer::CloseHandle(HANDLE hObject) {
     return open_.erase(hObject) == 1 ? 1 : 0;
 }
 
+const FakeOsLayer::Process* FakeOsLayer::running(std::int32_t pid) const {
+    const auto found = std::find_if(processes.begin(), processes.end(),
+                                    [&](const Process& p) { return p.pid == pid; });
+    return found == processes.end() ? nullptr : &*found;
+}
+
 OsLayer::HANDLE FakeOsLayer::OpenProcess(std::int32_t, std::int32_t, std::int32_t dwProcessId) {
     opened.push_back(dwProcessId);
-    const bool exists = std::any_of(processes.begin(), processes.end(),
-                                    [&](const Process& p) { return p.pid == dwProcessId; });
-    if (!exists || dwProcessId == 0)
+    if (!running(dwProcessId) || dwProcessId == 0)
         return 0;
     const HANDLE handle = nextHandle_++;
     open_[handle].isProcess = true;
@@ -77,6 +83,27 @@ std::int32_t FakeOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t) {
     terminated.push_back(pid);
     std::erase_if(processes, [&](const Process& p) { return p.pid == pid; });
     return 1;
+}
+
+std::int32_t FakeOsLayer::GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
+                                          basDeclares::FILETIME& lpExitTime,
+                                          basDeclares::FILETIME& lpKernelTime,
+                                          basDeclares::FILETIME& lpUserTime) {
+    if (processTimesRaise)
+        throw RuntimeError(RuntimeError::DllEntryPointNotFound,
+                           "Can't find DLL entry point GetProcessTimes in kernel32");
+    const auto found = open_.find(hProcess);
+    const Process* process =
+        found != open_.end() && found->second.isProcess ? running(found->second.pid) : nullptr;
+    if (!process)
+        return 0;
+    lpCreationTime = basDeclares::ToFileTime(process->created);
+    lpExitTime = lpKernelTime = lpUserTime = basDeclares::ToFileTime(0);
+    return 1;
+}
+
+void FakeOsLayer::GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) {
+    lpSystemTimeAsFileTime = basDeclares::ToFileTime(now);
 }
 
 OsLayer::HINSTANCE FakeOsLayer::ShellExecuteA(HWND hwnd, const char* lpOperation,

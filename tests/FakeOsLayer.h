@@ -15,6 +15,7 @@ public:
         std::string name;
         std::int32_t threads = 1;
         std::int32_t usage = 0;
+        std::uint64_t created = 0; // as GetProcessTimes gives it
     };
 
     FakeOsLayer();
@@ -24,6 +25,8 @@ public:
 
     std::vector<Process> processes;
     bool snapshotFails = false;
+    std::uint64_t now = 1000;       // what GetSystemTimeAsFileTime gives
+    bool processTimesRaise = false; // GetProcessTimes raises RuntimeError 453
     HANDLE failureValue = basDeclares::INVALID_HANDLE_VALUE;
 
     // n processes with ids 100, 101, ... and names "proc100", ...
@@ -39,6 +42,11 @@ public:
     HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
                        std::int32_t dwProcessId) override;
     std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) override;
+    std::int32_t GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
+                                 basDeclares::FILETIME& lpExitTime,
+                                 basDeclares::FILETIME& lpKernelTime,
+                                 basDeclares::FILETIME& lpUserTime) override;
+    void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) override;
     HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                             const char* lpParameters, const char* lpDirectory,
                             std::int32_t nShowCmd) override;
@@ -62,6 +70,7 @@ public:
     std::vector<Shell> shellCalls;
 
 private:
+    const Process* running(std::int32_t pid) const;
     std::int32_t deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe, bool first);
 
     struct Object {

@@ -3,7 +3,12 @@
 #include "app/ProgramEnd.h"
 
 #include <csignal>
+#include <cstddef>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +23,25 @@ bool endedByKill(int status) {
 bool stillRunning(const ChildProcess& child) {
     int status = 0;
     return ::waitpid(child.pid(), &status, WNOHANG) == 0;
+}
+
+std::uint64_t systemTime(LinuxOsLayer& os) {
+    basDeclares::FILETIME now{};
+    os.GetSystemTimeAsFileTime(now);
+    return basDeclares::FileTimeValue(now);
+}
+
+// From here on the calling process finds a system call missing, as on older kernels.
+bool withoutSystemCall(long number) {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, static_cast<std::uint32_t>(number), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
 } // namespace
@@ -108,4 +132,40 @@ TEST(LinuxProcessHandle, TerminatingTheProgramsOwnProcessEndsTheProgramWithTheEx
     EXPECT_EQ(endings, std::vector<int>{0});
     EXPECT_EQ(os.CloseHandle(handle), 1);
     EXPECT_EQ(os.openHandleCount(), 0u);
+}
+
+TEST(LinuxProcessHandle, TheCreationTimeLiesBetweenTwoReadingsOfTheSystemTimeAroundTheStart) {
+    LinuxOsLayer os;
+    const std::uint64_t before = systemTime(os);
+    ChildProcess child;
+    const std::uint64_t after = systemTime(os);
+    const auto handle =
+        os.OpenProcess(basDeclares::PROCESS_QUERY_LIMITED_INFORMATION, 0, child.pid());
+    ASSERT_NE(handle, 0);
+    basDeclares::FILETIME created{}, exited{}, kernel{}, user{};
+    ASSERT_EQ(os.GetProcessTimes(handle, created, exited, kernel, user), 1);
+    EXPECT_GE(basDeclares::FileTimeValue(created), before);
+    EXPECT_LT(basDeclares::FileTimeValue(created), after) << "it started in an earlier tick";
+    EXPECT_EQ(os.CloseHandle(handle), 1);
+    EXPECT_EQ(os.GetProcessTimes(handle, created, exited, kernel, user), 0);
+}
+
+// Before Linux 5.1 there is no pidfd_send_signal: the signal goes by id, while the
+// process's folder still shows it.
+TEST(LinuxProcessHandle, WithoutPidfdSendSignalAProcessIsEndedByItsId) {
+    ChildProcess target;
+    LinuxOsLayer os; // made before the fork: the child process only makes system calls
+    const pid_t tester = ::fork();
+    ASSERT_GE(tester, 0);
+    if (tester == 0) {
+        if (!withoutSystemCall(SYS_pidfd_send_signal))
+            ::_exit(2);
+        const auto handle = os.OpenProcess(PROCESS_ALL_ACCESS, 0, target.pid());
+        ::_exit(handle != 0 && os.TerminateProcess(handle, 0) == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(tester, &status, 0), tester);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0) << "2: the system call could not be taken away";
+    EXPECT_TRUE(endedByKill(target.reap()));
 }

@@ -17,7 +17,7 @@ QStringList column(const ProcessListModel& rows, int column) {
 
 } // namespace
 
-TEST(MainWindowRefresh, LoadFillsOneRowPerProcessInSnapshotOrderWithRowOneSelected) {
+TEST(MainWindowRefresh, LoadFillsOneRowPerProcessInSnapshotOrderWithRowOneCurrentNotSelected) {
     FakeOsLayer os;
     os.processes = {{4, "System", 90, 2}, {300, "init", 1, 0}, {12, "zeta", 3, 0}};
     frmMain window;
@@ -28,10 +28,34 @@ TEST(MainWindowRefresh, LoadFillsOneRowPerProcessInSnapshotOrderWithRowOneSelect
     EXPECT_EQ(column(rows, 1), QStringList({"System", "init", "zeta"}));
     EXPECT_EQ(column(rows, 2), QStringList({"90", "1", "3"}));
     EXPECT_EQ(column(rows, 3), QStringList({"2", "0", "0"}));
-    EXPECT_EQ(window.lstProcess->SelectedItem(), 1);
+    EXPECT_EQ(window.lstProcess->CurrentItem(), 1);
+    EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
     EXPECT_TRUE(window.optYes->isChecked());
     EXPECT_EQ(window.lngProcessCount, 3);
     EXPECT_EQ(os.openHandles(), 0);
+}
+
+TEST(MainWindowRefresh, TheCurrentRowLooksNoMoreChosenThanAnyOtherUntilItIsSelected) {
+    FakeOsLayer os;
+    os.setProcessCount(3);
+    frmMain window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.Load();
+    ProcessListView& list = *window.lstProcess;
+    list.setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list.hasFocus(); }));
+    ASSERT_EQ(list.CurrentItem(), 1);
+    // A blank place of the last column, in the middle of row 1 and of row 3.
+    const QRect first = list.visualRect(list.model()->index(0, 3));
+    const QPoint blank(first.right() - 3, first.center().y());
+    const int third = list.visualRect(list.model()->index(2, 3)).center().y();
+    const auto looks = [&](QPoint place) {
+        return list.viewport()->grab().toImage().pixel(place);
+    };
+    EXPECT_EQ(looks(blank), looks({blank.x(), third}));
+    list.setSelectedItem(1);
+    EXPECT_NE(looks(blank), looks({blank.x(), third})) << "a selected row stands out";
 }
 
 TEST(MainWindowRefresh, TheRowOfRecordZeroNeverStaysWhateverTheCount) {
@@ -44,7 +68,7 @@ TEST(MainWindowRefresh, TheRowOfRecordZeroNeverStaysWhateverTheCount) {
         const ProcessListModel& rows = window.lstProcess->ListItems();
         ASSERT_EQ(rows.Count(), count);
         EXPECT_FALSE(column(rows, 0).contains("0")) << count;
-        EXPECT_EQ(window.lstProcess->SelectedItem(), count > 0 ? 1 : 0);
+        EXPECT_EQ(window.lstProcess->CurrentItem(), count > 0 ? 1 : 0);
     }
 }
 
@@ -80,7 +104,7 @@ TEST(MainWindowRefresh, NoSnapshotEverSucceededLeavesAnEmptyListAndNoError) {
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
 }
 
-TEST(MainWindowRefresh, RefreshKeepsTheSelectedProcessAndTheScrollPosition) {
+TEST(MainWindowRefresh, TheSelectionFollowsTheChosenProcessOnlyAndTheScrollPositionStays) {
     FakeOsLayer os;
     os.setProcessCount(200);
     frmMain window;
@@ -95,10 +119,19 @@ TEST(MainWindowRefresh, RefreshKeepsTheSelectedProcessAndTheScrollPosition) {
     EXPECT_EQ(list.ListItems().Text(149), "249");
     EXPECT_EQ(list.verticalScrollBar()->value(), 120);
 
-    // Once that process has ended, row 1 is selected again.
-    std::erase_if(os.processes, [](const FakeOsLayer::Process& p) { return p.pid == 249; });
+    // Its id now names a process created since that snapshot: nothing is selected.
+    os.processes[148].created = os.now;
     window.cmdRefresh();
-    EXPECT_EQ(list.SelectedItem(), 1);
+    EXPECT_EQ(list.SelectedItem(), 0);
+
+    // The chosen process has ended: nothing is selected.
+    list.setSelectedItem(10);
+    list.verticalScrollBar()->setValue(120);
+    std::erase_if(os.processes, [](const FakeOsLayer::Process& p) { return p.pid == 110; });
+    window.cmdRefresh();
+    EXPECT_EQ(list.SelectedItem(), 0);
+    EXPECT_EQ(list.verticalScrollBar()->value(), 120);
+    EXPECT_EQ(os.openHandles(), 0);
 }
 
 TEST(MainWindowRefresh, MoreThan32767ProcessesShowTheFirst32767OfTheNewSnapshotOnly) {

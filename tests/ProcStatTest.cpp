@@ -9,10 +9,13 @@ using namespace std::string_view_literals;
 TEST(ProcStat, NameRunsToTheLastClosingParenthesis) {
     ProcStat stat;
     ASSERT_TRUE(parseProcStat(
-        "1234 (a) b (c) d long) R 1 1234 1234 0 -1 0 0 0 0 0 5 6 0 0 20 -5 7 0 99 0 0\n", stat));
+        "1234 (a) b (c) d long) R 1 1233 1234 0 -1 0 0 0 0 0 5 6 0 0 20 -5 7 0 99 0 0\n", stat));
     EXPECT_EQ(stat.comm, "a) b (c) d long");
     EXPECT_EQ(stat.state, 'R');
     EXPECT_EQ(stat.ppid, 1);
+    EXPECT_EQ(stat.session, 1234);
+    EXPECT_EQ(stat.userTime, 5u);
+    EXPECT_EQ(stat.kernelTime, 6u);
     EXPECT_EQ(stat.nice, -5);
     EXPECT_EQ(stat.threads, 7);
     EXPECT_EQ(stat.startTime, 99u);

@@ -205,13 +205,13 @@ TEST(ProcessRace, WhenTheProcessTableCannotBeReadTheListEmptiesUntilItCanAgain) 
     frmMain window;
     window.Load();
     ASSERT_EQ(window.lstProcess->ListItems().Count(), 2);
-    EXPECT_EQ(window.lstProcess->SelectedItem(), 1);
+    EXPECT_EQ(window.lstProcess->CurrentItem(), 1);
 
     // The folder goes while the layer holds it open: the next listing fails.
     fs::remove_all(root.path());
     window.cmdRefresh();
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
-    EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
+    EXPECT_EQ(window.lstProcess->CurrentItem(), 0);
     EXPECT_EQ(window.lngProcessCount, 0);
     EXPECT_EQ(os.openHandleCount(), 0u);
 

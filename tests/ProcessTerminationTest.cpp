@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "FakeOsLayer.h"
+#include "RowOf.h"
 #include "app/LinuxOsLayer.h"
 #include "app/ProgramEnd.h"
 #include "main_window/main_window.h"
@@ -45,14 +46,6 @@ private:
     std::map<HANDLE, std::int32_t> ids_;
     OsLayer* previous_;
 };
-
-int rowOf(const frmMain& window, std::int32_t id) {
-    const ProcessListModel& rows = window.lstProcess->ListItems();
-    for (int position = 1; position <= rows.Count(); ++position)
-        if (rows.Text(position) == QString::number(id))
-            return position;
-    return 0;
-}
 
 bool stillRunning(const ChildProcess& child) {
     int status = 0;
@@ -129,40 +122,72 @@ TEST(ProcessTermination, IdZeroAndAnEndedProcessLoseTheirRowAndNothingEnds) {
     EXPECT_EQ(os.openHandles(), 0);
 }
 
-TEST(ProcessTermination, ARowWhoseIdNowBelongsToAnotherProgramEndsNothing) {
-    FakeOsLayer os;
-    os.processes = {{100, "notepad.exe"}, {200, "calc.exe"}, {300, "winword.exe"}};
-    frmMain window;
-    window.Load();
-    // While the list stood still, notepad ended and its id went to another program.
-    os.processes[0].name = "database.exe";
-    ProcessListView& list = *window.lstProcess;
-
-    list.setSelectedItem(rowOf(window, 100));
-    window.cmdKillProcess->click();
-    EXPECT_EQ(os.opened, std::vector<std::int32_t>{100});
-    EXPECT_TRUE(os.terminated.empty());
-    EXPECT_EQ(rowOf(window, 100), 0) << "the row goes all the same";
-
-    list.setSelectedItem(rowOf(window, 200));
-    window.cmdKillProcess->click();
-    EXPECT_EQ(os.terminated, std::vector<std::int32_t>{200}) << "a row that still holds";
-    EXPECT_EQ(os.openHandles(), 0);
+TEST(ProcessTermination, ARowWhoseIdWentToANewerProcessEndsNothing) {
+    for (const bool sameName : {false, true}) {
+        for (const bool refreshed : {false, true}) {
+            SCOPED_TRACE(std::string(sameName ? "same name" : "other name") +
+                         (refreshed ? ", refreshed" : ""));
+            FakeOsLayer os;
+            os.processes = {{100, "notepad.exe"}, {200, "calc.exe"}};
+            frmMain window;
+            window.Load();
+            window.lstProcess->setSelectedItem(rowOf(window, 100));
+            // notepad ends, and its id goes to a process started since the snapshot.
+            os.now += 10;
+            os.processes[0] = {100, sameName ? "notepad.exe" : "database.exe", 1, 0, os.now - 5};
+            if (refreshed) {
+                window.cmdRefresh();
+                EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
+            }
+            window.cmdKillProcess->click();
+            EXPECT_TRUE(os.terminated.empty());
+            EXPECT_EQ(os.openHandles(), 0);
+        }
+    }
 }
 
-TEST(ProcessTermination, WithNoRowSelectedThePressDoesNothing) {
+TEST(ProcessTermination, KillEndsOnlyARowTheUserSelected) {
     FakeOsLayer os;
     frmMain window;
     window.Load();
-    ASSERT_EQ(window.lstProcess->ListItems().Count(), 0);
-    window.cmdKillProcess->click();
+    window.cmdKillProcess->click(); // an empty list
 
     os.setProcessCount(3);
-    window.cmdRefresh();
-    window.lstProcess->clearSelectedItem();
+    window.cmdRefresh(); // as at start-up, at each tick of the refresh timer and after a Run
+    ProcessListView& list = *window.lstProcess;
+    EXPECT_EQ(list.CurrentItem(), 1);
     window.cmdKillProcess->click();
-    EXPECT_TRUE(os.opened.empty());
-    EXPECT_EQ(window.lstProcess->ListItems().Count(), 3);
+    EXPECT_TRUE(os.opened.empty()) << "row 1 is where the keyboard starts, not a choice";
+
+    list.setSelectedItem(2);
+    window.cmdKillProcess->click();
+    window.cmdRefresh();
+    window.cmdKillProcess->click();
+    EXPECT_EQ(os.terminated, std::vector<std::int32_t>{101});
+    EXPECT_EQ(list.ListItems().Count(), 2);
+}
+
+TEST(ProcessTermination, AFailingSystemCallEndsNothingAndGoesNoFurtherThanALogLine) {
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtWarningMsg)
+                warnings << text;
+        });
+    FakeOsLayer os;
+    os.setProcessCount(2);
+    frmMain window;
+    window.Load();
+    os.processTimesRaise = true;
+    window.lstProcess->setSelectedItem(1);
+    EXPECT_NO_THROW(window.cmdKillProcess->click());
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(os.terminated.empty());
+    EXPECT_EQ(os.openHandles(), 0) << "the process handle is closed";
+    EXPECT_EQ(window.lstProcess->ListItems().Count(), 1);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("GetProcessTimes")) << warnings[0].toStdString();
 }
 
 TEST(ProcessTermination, TheLastRowGoesLikeAnyOtherAndLeavesNoSelection) {

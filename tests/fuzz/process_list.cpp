@@ -1,8 +1,8 @@
 // The main window's list after a refresh over a process table made from the input (any
 // ids, thread counts and name bytes, NULs included): one row per process in the order
-// delivered, each showing its id, its name up to the first NUL and its thread count,
-// and row 1 selected unless the row selected before is still there. A message box or the end of the
-// program is a failure.
+// delivered, each showing its id, its name up to the first NUL and its thread count; row
+// 1 current, and no row selected unless the process selected before is still there. A
+// message box or the end of the program is a failure.
 #include "app/Forms.h"
 #include "app/MsgBox.h"
 #include "app/ProgramEnd.h"
@@ -44,9 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (rows.Count() != static_cast<int>(os.processes.size()))
         std::abort();
-    // Row 1 is selected, unless the row selected before is still there (the first row
-    // with its id): the selection stays on it.
-    int expected = rows.Count() > 0 ? 1 : 0;
+    // No row is selected, unless the process selected before is still there (the first
+    // row with its id; the scripted processes all started before any snapshot): the
+    // selection stays on it.
+    if (window.lstProcess->CurrentItem() != (rows.Count() > 0 ? 1 : 0))
+        std::abort();
+    int expected = 0;
     for (int position = 1; position <= rows.Count(); ++position) {
         if (!selectedId.isEmpty() && rows.Text(position) == selectedId) {
             expected = position;

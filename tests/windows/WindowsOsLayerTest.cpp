@@ -5,6 +5,7 @@
 #include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
 #include "app/WindowsOsLayer.h"
+#include "process/ProcessIdentity.h"
 #include "process/clsActiveProcess.h"
 
 #include <gtest/gtest.h>
@@ -50,6 +51,11 @@ public:
     std::int32_t TerminateProcess(HANDLE process, std::int32_t code) override {
         return target_.TerminateProcess(process, code);
     }
+    std::int32_t GetProcessTimes(HANDLE process, FILETIME& creation, FILETIME& exit,
+                                 FILETIME& kernel, FILETIME& user) override {
+        return target_.GetProcessTimes(process, creation, exit, kernel, user);
+    }
+    void GetSystemTimeAsFileTime(FILETIME& now) override { target_.GetSystemTimeAsFileTime(now); }
     HINSTANCE ShellExecuteA(HWND hwnd, const char* operation, const char* file,
                             const char* parameters, const char* directory,
                             std::int32_t show) override {
@@ -77,6 +83,21 @@ std::u16string widen(const std::string& text) {
 std::u16string bareName(const clsActiveProcess& processes, std::int32_t index) {
     const std::u16string name = processes.szExeFile(index);
     return name.substr(0, name.find(u'\0'));
+}
+
+std::uint64_t systemTime() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(now);
+    return FileTimeValue(now);
+}
+
+std::uint64_t creationTime(std::int32_t pid) {
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, 0, pid);
+    FILETIME creation{}, exit{}, kernel{}, user{};
+    const bool read = process != 0 && GetProcessTimes(process, creation, exit, kernel, user) != 0;
+    if (process != 0)
+        CloseHandle(process);
+    return read ? FileTimeValue(creation) : 0;
 }
 
 std::int32_t indexOf(const clsActiveProcess& processes, std::int32_t count, std::int32_t pid) {
@@ -189,6 +210,42 @@ TEST(WindowsTermination, OpenAndTerminateEndAChildAndTheHandleIsClosed) {
     EXPECT_EQ(exitCode, 0u);
 }
 
+TEST(WindowsTermination, GetProcessTimesGivesTheCreationInTheClockOfTheSystemTime) {
+    const std::uint64_t before = systemTime();
+    WindowsChildProcess child(1, "korvanta_times_child.exe");
+    ASSERT_TRUE(child.started());
+    const std::uint64_t after = systemTime();
+    const std::uint64_t created = creationTime(child.pid());
+    EXPECT_GE(created, before);
+    EXPECT_LE(created, after);
+    EXPECT_EQ(creationTime(0), 0u) << "process 0 gives no handle";
+}
+
+// A row's id that now names a process created after its snapshot is what a reused id
+// looks like: that process is not ended.
+TEST(WindowsTermination, AProcessCreatedAfterTheRowsSnapshotIsNotEnded) {
+    WindowsOsLayer windows;
+    RecordingLayer recording(windows);
+    const std::uint64_t snapshot = systemTime();
+    WindowsChildProcess child(1, "korvanta_newer_child.exe");
+    ASSERT_TRUE(child.started());
+    const ProcessIdentity row{child.pid(), snapshot};
+    EXPECT_FALSE(row.Open(PROCESS_ALL_ACCESS));
+    std::uint32_t exitCode = 99;
+    EXPECT_FALSE(child.waitForEnd(0, exitCode)) << "the newer process was ended";
+
+    // A snapshot taken once the clock has passed its creation names it.
+    const std::uint64_t created = creationTime(child.pid());
+    std::uint64_t later = systemTime();
+    while (later <= created && later < created + 100'000'000)
+        later = systemTime();
+    if (const UniqueHandle process = ProcessIdentity{child.pid(), later}.Open(PROCESS_ALL_ACCESS))
+        TerminateProcess(process.get(), 0);
+    ASSERT_TRUE(child.waitForEnd(WindowsProbe::kTimeoutMs, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(recording.closed, recording.opened);
+}
+
 TEST(WindowsTermination, ProcessZeroGivesNoHandleAndNothingEnds) {
     EXPECT_EQ(OpenProcess(PROCESS_ALL_ACCESS, 0, 0), 0);
     EXPECT_EQ(TerminateProcess(0, 0), 0);
@@ -227,6 +284,27 @@ TEST(WindowsBinding, MissingEntryPointFailsAtItsFirstCall) {
     entry.dwSize = 296;
     EXPECT_THROW(broken.Process32First(0, entry), RuntimeError);
     EXPECT_EQ(broken.OpenProcess(PROCESS_ALL_ACCESS, 0, 0), 0);
+}
+
+TEST(WindowsBinding, AMissingGetProcessTimesFailsTheCheckWithTheProcessClosedAndNothingEnded) {
+    WindowsChildProcess child(1, "korvanta_unchecked_child.exe");
+    ASSERT_TRUE(child.started());
+    WindowsOsLayer::Declarations declarations = WindowsOsLayer::programDeclarations();
+    declarations[WindowsOsLayer::GetProcessTimesFunction].entryPoint = "GetProcessTimesMissing";
+    WindowsOsLayer broken(declarations);
+    RecordingLayer recording(broken);
+
+    try {
+        ProcessIdentity{child.pid(), systemTime()}.Open(PROCESS_ALL_ACCESS);
+        ADD_FAILURE() << "the check did not fail";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), 453);
+        EXPECT_STREQ(error.what(), "Can't find DLL entry point GetProcessTimesMissing in kernel32");
+    }
+    ASSERT_EQ(recording.opened.size(), 1u);
+    EXPECT_EQ(recording.closed, recording.opened) << "process handle left open";
+    std::uint32_t exitCode = 99;
+    EXPECT_FALSE(child.waitForEnd(0, exitCode));
 }
 
 TEST(WindowsBinding, MissingLibraryFailsAtItsFirstCall) {
