@@ -256,15 +256,15 @@ TEST(Accessibility, TheListShowsItsSelectedRowAndAnnouncesTheRowOnlyWhenItMoves)
     ProcessListView& list = *window.lstProcess;
     QAccessibleTableInterface* table = accessibleOf(&list)->tableInterface();
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->selectedRows(), QList<int>{0});
-    EXPECT_TRUE(table->cellAt(0, 1)->state().selected);
-    EXPECT_FALSE(table->cellAt(1, 1)->state().selected);
+    EXPECT_TRUE(table->selectedRows().isEmpty()) << "the program selects no row by itself";
 
     FocusAnnouncements focus;
     QTest::keyClick(&list, Qt::Key_Down);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !focus.cells.isEmpty(); }, 3000));
     EXPECT_EQ(focus.cells, QStringList{"101"});
     EXPECT_EQ(table->selectedRows(), QList<int>{1});
+    EXPECT_TRUE(table->cellAt(1, 1)->state().selected);
+    EXPECT_FALSE(table->cellAt(0, 1)->state().selected);
 
     // A refresh that keeps the row says nothing; one that loses its process moves the row.
     window.cmdRefresh();
