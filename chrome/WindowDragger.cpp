@@ -1,6 +1,6 @@
 #include "WindowDragger.h"
 
-#include "app/FormTimer.h"
+#include "FormTimer.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ProcessListView.h"
-#include "app/FormTimer.h"
+#include "chrome/FormTimer.h"
 #include "chrome/GraphicalButton.h"
 #include "chrome/ImageList.h"
 #include "chrome/PictureBox.h"

@@ -1,8 +1,8 @@
 #include "frmOptions.h"
 
 #include "RateText.h"
-#include "app/MsgBox.h"
 #include "chrome/Centering.h"
+#include "chrome/MsgBox.h"
 #include "chrome/PanelLabel.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"

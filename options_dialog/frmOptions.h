@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormTimer.h"
+#include "chrome/FormTimer.h"
 #include "chrome/GraphicalButton.h"
 #include "chrome/PictureBox.h"
 

@@ -2,9 +2,9 @@
 
 #include "RunCommand.h"
 #include "app/Forms.h"
-#include "app/MsgBox.h"
 #include "app/basDeclares.h"
 #include "chrome/Centering.h"
+#include "chrome/MsgBox.h"
 #include "chrome/PanelLabel.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LongLineEdit.h"
-#include "app/FormTimer.h"
+#include "chrome/FormTimer.h"
 #include "chrome/GraphicalButton.h"
 #include "chrome/PictureBox.h"
 

@@ -1,5 +1,5 @@
 #include "app/Forms.h"
-#include "app/MsgBox.h"
+#include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 #include "run_dialog/run_dialog.h"
 

@@ -1,6 +1,6 @@
 // The full names of processes whose kernel name is cut are kept between snapshots; these
 // tests make sure a kept name never outlives the program or the process it belongs to.
-#include "app/LinuxOsLayer.h"
+#include "app/linux/LinuxOsLayer.h"
 
 #include <cerrno>
 #include <csignal>

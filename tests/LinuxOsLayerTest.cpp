@@ -1,4 +1,4 @@
-#include "app/LinuxOsLayer.h"
+#include "app/linux/LinuxOsLayer.h"
 #include "ChildProcess.h"
 
 #include <filesystem>

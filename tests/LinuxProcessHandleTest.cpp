@@ -1,6 +1,6 @@
 #include "ChildProcess.h"
-#include "app/LinuxOsLayer.h"
 #include "app/ProgramEnd.h"
+#include "app/linux/LinuxOsLayer.h"
 
 #include <csignal>
 #include <cstddef>

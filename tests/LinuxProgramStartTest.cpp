@@ -1,5 +1,5 @@
-#include "app/LinuxCommandLine.h"
-#include "app/LinuxOsLayer.h"
+#include "app/linux/LinuxCommandLine.h"
+#include "app/linux/LinuxOsLayer.h"
 
 #include <QTest>
 #include <cerrno>

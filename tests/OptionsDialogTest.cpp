@@ -1,6 +1,6 @@
 #include "FakeOsLayer.h"
 #include "app/Forms.h"
-#include "app/MsgBox.h"
+#include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 #include "options_dialog/frmOptions.h"
 

@@ -1,4 +1,4 @@
-#include "app/ProcStat.h"
+#include "app/linux/ProcStat.h"
 #include "app/basDeclares.h"
 
 #include <cstring>

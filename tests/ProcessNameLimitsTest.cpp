@@ -3,7 +3,7 @@
 // or cut to fit, never mixed with another's and never garbled beyond the undecodable
 // bytes themselves.
 #include "ChildProcess.h"
-#include "app/LinuxOsLayer.h"
+#include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
 
 #include <filesystem>

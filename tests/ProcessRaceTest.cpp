@@ -2,7 +2,7 @@
 // their stat, ending without being reaped, renaming themselves, and a process table
 // that cannot be read at all.
 #include "ChildProcess.h"
-#include "app/LinuxOsLayer.h"
+#include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
 
 #include <csignal>

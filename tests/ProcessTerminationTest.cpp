@@ -1,8 +1,8 @@
 #include "ChildProcess.h"
 #include "FakeOsLayer.h"
 #include "RowOf.h"
-#include "app/LinuxOsLayer.h"
 #include "app/ProgramEnd.h"
+#include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
 
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
 #include "FakeOsLayer.h"
-#include "app/MsgBox.h"
+#include "chrome/MsgBox.h"
 #include "run_dialog/run_dialog.h"
 
 #include <gtest/gtest.h>

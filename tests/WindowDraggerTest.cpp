@@ -1,6 +1,6 @@
 #include "chrome/WindowDragger.h"
 #include "FakeOsLayer.h"
-#include "app/FormTimer.h"
+#include "chrome/FormTimer.h"
 #include "chrome/PictureBox.h"
 #include "main_window/main_window.h"
 

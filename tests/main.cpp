@@ -1,7 +1,7 @@
 #include "app/Forms.h"
-#include "app/MsgBox.h"
 #include "app/ProgramEnd.h"
 #include "chrome/Accessibility.h"
+#include "chrome/MsgBox.h"
 
 #include <QApplication>
 #include <QStyleFactory>

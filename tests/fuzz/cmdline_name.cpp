@@ -1,6 +1,6 @@
 // A short name and a command line of any bytes: the full name found is one whole word of
 // the command line, stripped of its folders, that starts with the short name.
-#include "app/ProcStat.h"
+#include "app/linux/ProcStat.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,7 @@
 // Any command line: the words hold no quote and no separator that a quote did not
 // protect, they never hold more than the line did, and a line without quotes splits
 // exactly at its spaces and tabs.
-#include "app/LinuxCommandLine.h"
+#include "app/linux/LinuxCommandLine.h"
 
 #include <cstdlib>
 

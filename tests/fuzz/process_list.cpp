@@ -4,8 +4,8 @@
 // 1 current, and no row selected unless the process selected before is still there. A
 // message box or the end of the program is a failure.
 #include "app/Forms.h"
-#include "app/MsgBox.h"
 #include "app/ProgramEnd.h"
+#include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 #include "tests/FakeOsLayer.h"
 

@@ -3,8 +3,8 @@
 // and after a failed start exactly one box naming the text as typed, or a start of it
 // followed by an ellipsis when the text is long.
 #include "app/Forms.h"
-#include "app/MsgBox.h"
 #include "app/ProgramEnd.h"
+#include "chrome/MsgBox.h"
 #include "run_dialog/run_dialog.h"
 #include "tests/FakeOsLayer.h"
 

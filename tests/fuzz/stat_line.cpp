@@ -1,6 +1,6 @@
 // A /proc/PID/stat line of any bytes: the reader never reads outside the line, and a
 // line it accepts has its name between the first '(' and the last ')'.
-#include "app/ProcStat.h"
+#include "app/linux/ProcStat.h"
 
 #include <cstdlib>
 

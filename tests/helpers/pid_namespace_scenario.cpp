@@ -6,9 +6,9 @@
 // with it: its first process in the namespace is process 1 there, whose end ends them all.
 #include "ChildProcess.h"
 #include "RowOf.h"
-#include "app/LinuxOsLayer.h"
-#include "app/ProcStat.h"
 #include "app/ProgramEnd.h"
+#include "app/linux/LinuxOsLayer.h"
+#include "app/linux/ProcStat.h"
 #include "main_window/main_window.h"
 
 #include <QApplication>

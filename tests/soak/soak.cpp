@@ -4,9 +4,9 @@
 // grew by 2 MiB or more between the 20th second and the end. Runs shorter than 100 s
 // take that middle reading at a fifth of their time.
 #include "app/Forms.h"
-#include "app/LinuxOsLayer.h"
-#include "app/MsgBox.h"
 #include "app/ProgramEnd.h"
+#include "app/linux/LinuxOsLayer.h"
+#include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 
 #include <QApplication>

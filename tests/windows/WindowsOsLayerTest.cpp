@@ -4,7 +4,7 @@
 #include "app/OsLayer.h"
 #include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
-#include "app/WindowsOsLayer.h"
+#include "app/windows/WindowsOsLayer.h"
 #include "process/ProcessIdentity.h"
 #include "process/clsActiveProcess.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OsLayer.h"
+#include "app/OsLayer.h"
 
 #include <array>
 #include <string>

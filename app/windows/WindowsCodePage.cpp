@@ -1,6 +1,6 @@
 #include "WindowsHeaders.h"
 
-#include "basDeclares.h"
+#include "app/basDeclares.h"
 
 namespace basDeclares {
 

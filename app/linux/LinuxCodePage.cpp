@@ -1,4 +1,4 @@
-#include "basDeclares.h"
+#include "app/basDeclares.h"
 
 namespace basDeclares {
 

@@ -2,8 +2,8 @@
 
 #include "WindowsOsLayer.h"
 
-#include "ProgramEnd.h"
-#include "RuntimeError.h"
+#include "app/ProgramEnd.h"
+#include "app/RuntimeError.h"
 
 #include <cstddef>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "LinuxNameCache.h"
 #include "LinuxProcFolder.h"
 #include "LinuxUniqueFd.h"
-#include "OsLayer.h"
+#include "app/OsLayer.h"
 
 #include <memory>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "LinuxChildReaper.h"
 #include "ProcStat.h"
-#include "ProgramEnd.h"
+#include "app/ProgramEnd.h"
 
 #include <QCoreApplication>
 #include <cerrno>
