@@ -1,6 +1,7 @@
 #include "app/linux/LinuxOsLayer.h"
 #include "ChildProcess.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -154,4 +155,60 @@ TEST(LinuxOsLayer, EnumerationRefusesAWrongRecordSizeOrHandle) {
     EXPECT_EQ(os.Process32First(handle + 1, record), 0);
     EXPECT_EQ(os.CloseHandle(handle), 1);
     EXPECT_EQ(os.CloseHandle(handle), 0);
+}
+
+TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceTheSystemHasStartedAProcess) {
+    const std::filesystem::path root = std::filesystem::temp_directory_path() /
+                                       ("korvanta-proc-started-" + std::to_string(::getpid()));
+    const auto process = [&](int pid) {
+        std::filesystem::create_directories(root / std::to_string(pid));
+        std::ofstream(root / std::to_string(pid) / "stat")
+            << pid << " (p" << pid << ") S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 5 1 1 1\n";
+    };
+    const auto started = [&](const std::string& count) {
+        std::ofstream(root / "stat")
+            << "cpu  1 2 3 4\nctxt 99\nprocesses " << count << "\nprocs_running 1\n";
+    };
+    const auto ids = [](const std::vector<Seen>& seen) {
+        std::set<std::int32_t> pids;
+        for (const Seen& entry : seen)
+            pids.insert(entry.record.th32ProcessID);
+        return pids;
+    };
+    process(10);
+    process(11);
+    started("500");
+    LinuxOsLayer os(root.string());
+    EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11}));
+    EXPECT_EQ(os.listings(), 1u);
+
+    // Not started by the system's count, so not looked for.
+    process(12);
+    EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11}));
+    EXPECT_EQ(os.listings(), 1u);
+
+    started("501");
+    EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11, 12}));
+    EXPECT_EQ(os.listings(), 2u);
+
+    // Without a count the folder is listed every time.
+    started("none");
+    walk(os);
+    walk(os);
+    EXPECT_EQ(os.listings(), 4u);
+    std::filesystem::remove_all(root);
+}
+
+// Whether the folder is listed again or not, a process started between two snapshots is
+// in the second, and one that has ended is not.
+TEST(LinuxOsLayer, EachSnapshotHasTheProcessesStartedAndLacksThoseEndedSinceTheLast) {
+    LinuxOsLayer os;
+    walk(os);
+    auto child = std::make_unique<ChildProcess>(1, "korvanta-between");
+    const pid_t pid = child->pid();
+    EXPECT_TRUE(find(walk(os), pid));
+    ::kill(pid, SIGKILL);
+    child->reap();
+    EXPECT_FALSE(find(walk(os), pid));
+    EXPECT_FALSE(os.statFiles().keeps(pid));
 }

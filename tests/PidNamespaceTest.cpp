@@ -29,7 +29,7 @@ TEST_P(PidNamespace, Scenario) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, PidNamespace,
                          testing::Values("hidepid", "reuse", "outer-proc", "reap-as-init",
-                                         "reap-as-subreaper"),
+                                         "reap-as-subreaper", "descriptors"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name = info.param;
                              std::erase(name, '-');

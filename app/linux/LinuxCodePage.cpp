@@ -12,12 +12,14 @@ void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH]) {
     int out = 0;
     while (in < MAX_PATH && bytes[in] != 0) {
         const unsigned char lead = bytes[in];
+        if (lead < 0x80) {
+            wide[out++] = lead;
+            ++in;
+            continue;
+        }
         int length = 0;
         char32_t code = 0;
-        if (lead < 0x80) {
-            length = 1;
-            code = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
+        if (lead >= 0xC2 && lead <= 0xDF) {
             length = 2;
             code = lead & 0x1F;
         } else if (lead >= 0xE0 && lead <= 0xEF) {
@@ -52,10 +54,12 @@ void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH]) {
             wide[out++] = static_cast<char16_t>(code);
         }
     }
-    while (in < MAX_PATH && out < MAX_PATH)
-        wide[out++] = static_cast<char16_t>(bytes[in++]);
-    while (out < MAX_PATH)
-        wide[out++] = u'\0';
+    // Never more units than bytes so far (out <= in): the rest fits, one unit a byte.
+    const int rest = MAX_PATH - in;
+    for (int k = 0; k < rest; ++k)
+        wide[out + k] = static_cast<char16_t>(bytes[in + k]);
+    for (out += rest; out < MAX_PATH; ++out)
+        wide[out] = u'\0';
 }
 
 } // namespace basDeclares

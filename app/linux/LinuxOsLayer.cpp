@@ -68,7 +68,8 @@ OsLayer& OsLayer::native() {
     return layer;
 }
 
-LinuxOsLayer::LinuxOsLayer(std::string procRoot) : proc_(std::move(procRoot)) {
+LinuxOsLayer::LinuxOsLayer(std::string procRoot)
+    : proc_(std::move(procRoot)), stats_(LinuxStatFiles::forThisProgram()) {
     // Its notifications come through the event loop, which needs an application.
     if (LinuxChildReaper::orphansComeHere() && QCoreApplication::instance())
         reaper_ = std::make_unique<LinuxChildReaper>(proc_.path());
@@ -91,10 +92,8 @@ std::int32_t LinuxOsLayer::basePriority(std::int64_t nice, std::int64_t policy) 
 }
 
 bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
-    char path[32];
     char buffer[1024];
-    LinuxProcFolder::processPath(path, pid, "stat");
-    const ssize_t length = LinuxProcFolder::readAt(proc_.fd(), path, buffer, sizeof buffer);
+    const ssize_t length = stats_.read(proc_.fd(), pid, buffer, sizeof buffer);
     if (length <= 0)
         return false; // gone between the listing and the read (ENOENT, ESRCH)
     ProcStat stat;
@@ -109,6 +108,7 @@ bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
         if (kept) {
             name = *kept;
         } else {
+            char path[32];
             LinuxProcFolder::processPath(path, pid, "cmdline");
             const ssize_t cmdLength =
                 LinuxProcFolder::readAt(proc_.fd(), path, cmdline, sizeof cmdline);
@@ -133,25 +133,72 @@ bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
     return true;
 }
 
+// The "processes" line of /proc/stat counts every process and thread started since boot,
+// in every pid namespace; it only ever grows.
+std::optional<std::uint64_t> LinuxOsLayer::readTasksStarted() {
+    const ssize_t length = proc_.readOften("stat", systemStat_);
+    if (length <= 0)
+        return std::nullopt;
+    const std::string_view text(systemStat_.data(), static_cast<std::size_t>(length));
+    constexpr std::string_view kLine = "\nprocesses ";
+    const std::size_t at = text.find(kLine);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    std::uint64_t started = 0;
+    const char* digit = text.data() + at + kLine.size();
+    const char* const end = text.data() + text.size();
+    if (digit == end || *digit < '0' || *digit > '9')
+        return std::nullopt;
+    for (; digit != end && *digit >= '0' && *digit <= '9'; ++digit)
+        started = started * 10 + static_cast<std::uint64_t>(*digit - '0');
+    return started;
+}
+
 bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
-    if (proc_.fd() < 0)
+    if (proc_.fd() < 0) {
+        stats_.clear();
+        listedAfter_.reset();
         return false;
+    }
     layoutRandomized_ = readLayoutRandomized();
     names_.beginWalk();
-    const bool listed = proc_.forEachProcessId([&](std::int32_t pid) {
+    stats_.beginWalk();
+    const auto read = [&](std::int32_t pid) {
         entries.emplace_back();
-        if (!readEntry(pid, entries.back()))
-            entries.pop_back();
-    });
-    if (listed)
+        if (readEntry(pid, entries.back()))
+            return true;
+        entries.pop_back();
+        return false;
+    };
+    // While no process or thread has been started since the last listing (counted before
+    // it), the processes are those listed then, less the ones that have ended since, whose
+    // stat files now fail to read: the folder need not be listed again.
+    const std::optional<std::uint64_t> started = readTasksStarted();
+    bool listed = true;
+    if (started && started == listedAfter_) {
+        std::erase_if(listed_, [&](std::int32_t pid) { return !read(pid); });
+    } else {
+        listed_.clear();
+        ++listings_;
+        listed = proc_.forEachProcessId([&](std::int32_t pid) {
+            if (read(pid))
+                listed_.push_back(pid);
+        });
+        listedAfter_ = listed ? started : std::nullopt;
+    }
+    if (listed) {
         names_.endWalk();
+        stats_.endWalk();
+    } else {
+        stats_.clear();
+        listed_.clear();
+    }
     return listed;
 }
 
 bool LinuxOsLayer::readLayoutRandomized() {
     char value[8];
-    const ssize_t length =
-        LinuxProcFolder::readAt(proc_.fd(), "sys/kernel/randomize_va_space", value, sizeof value);
+    const ssize_t length = proc_.readOften("sys/kernel/randomize_va_space", value, sizeof value);
     return length > 0 && value[0] != '0';
 }
 

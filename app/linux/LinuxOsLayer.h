@@ -2,17 +2,21 @@
 
 #include "LinuxNameCache.h"
 #include "LinuxProcFolder.h"
+#include "LinuxStatFiles.h"
 #include "LinuxUniqueFd.h"
 #include "app/OsLayer.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 class LinuxChildReaper;
 
-// The operating system as Linux offers it: the process table from /proc; a process handle
+// The operating system as Linux offers it: the process table from /proc, each process's
+// stat file kept open from one snapshot to the next (LinuxStatFiles), and the folder
+// listed again only when a process may have been started since; a process handle
 // that is the process's folder in that same /proc, through which its times are read and
 // the signal that ends it is sent; programs started without a shell; the browser through
 // the desktop's opener. A layer made where orphans are handed to the program (process 1
@@ -42,6 +46,9 @@ public:
     bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
 
     std::size_t openHandleCount() const { return handles_.size(); }
+    const LinuxStatFiles& statFiles() const { return stats_; }
+    // How many snapshots listed the /proc folder; the others went by the last listing.
+    std::size_t listings() const { return listings_; }
     bool reapsOrphans() const { return reaper_ != nullptr; }
 
     // Windows' base priority for a nice value and scheduling policy.
@@ -71,6 +78,8 @@ private:
         std::unique_ptr<ProcessHandle> process;
     };
 
+    // How many processes and threads the system has started since it booted.
+    std::optional<std::uint64_t> readTasksStarted();
     bool readProcessTable(std::vector<Entry>& entries);
     bool readEntry(std::int32_t pid, Entry& entry);
     bool readLayoutRandomized();
@@ -82,6 +91,11 @@ private:
     HANDLE nextHandle_ = 4;
     std::unordered_map<HANDLE, Object> handles_;
     std::vector<Entry> spare_; // keeps its capacity from one snapshot to the next
+    LinuxStatFiles stats_;
+    std::vector<std::int32_t> listed_;         // the last snapshot's ids, in its order
+    std::optional<std::uint64_t> listedAfter_; // read just before the folder was listed
+    std::vector<char> systemStat_;             // the text of /proc/stat
+    std::size_t listings_ = 0;
     LinuxNameCache names_;
     bool layoutRandomized_ = false; // read at every walk: only then may names_ be used
     std::unique_ptr<LinuxChildReaper> reaper_;

@@ -16,14 +16,14 @@ bool LinuxProcFolder::forEachProcessId(const std::function<void(std::int32_t)>& 
     if (fd() < 0)
         return false;
     if (::lseek(fd_.get(), 0, SEEK_SET) < 0) {
-        fd_.reset();
+        reset();
         return false;
     }
     alignas(dirent64) char buffer[32768];
     for (;;) {
         const ssize_t length = ::getdents64(fd_.get(), buffer, sizeof buffer);
         if (length < 0) {
-            fd_.reset();
+            reset();
             return false;
         }
         if (length == 0)
@@ -46,6 +46,38 @@ std::int32_t LinuxProcFolder::selfId() {
     link[length] = '\0';
     std::int32_t pid = 0;
     return parseId(link, pid) ? pid : 0;
+}
+
+ssize_t LinuxProcFolder::readOften(const char* path, char* buffer, std::size_t size) {
+    if (fd() < 0)
+        return -1;
+    auto found = often_.find(std::string_view(path));
+    if (found == often_.end()) {
+        LinuxUniqueFd file(::openat(fd_.get(), path, O_RDONLY | O_CLOEXEC));
+        if (!file)
+            return -1;
+        found = often_.emplace(path, std::move(file)).first;
+    }
+    const ssize_t length = ::pread(found->second.get(), buffer, size, 0);
+    if (length < 0)
+        often_.erase(found); // opened anew next time
+    return length;
+}
+
+ssize_t LinuxProcFolder::readOften(const char* path, std::vector<char>& text) {
+    if (text.size() < 4096)
+        text.resize(4096);
+    for (;;) {
+        const ssize_t length = readOften(path, text.data(), text.size());
+        if (length < static_cast<ssize_t>(text.size()))
+            return length;
+        text.resize(text.size() * 2);
+    }
+}
+
+void LinuxProcFolder::reset() {
+    often_.clear();
+    fd_.reset();
 }
 
 ssize_t LinuxProcFolder::readAt(int dirFd, const char* path, char* buffer, std::size_t size) {

@@ -1,4 +1,5 @@
 #include "LinuxCommandLine.h"
+#include "LinuxFileLimit.h"
 #include "LinuxOsLayer.h"
 #include "LinuxUniqueFd.h"
 
@@ -29,6 +30,7 @@ bool searchGoesOn(int error) {
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
     ::sigaction(SIGPIPE, &byDefault, nullptr);
+    LinuxFileLimit::restoreInChild();
 #ifdef SYS_close_range
     // The program gets none of ours beyond the standard three (Linux 5.11 and later).
     ::syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */);

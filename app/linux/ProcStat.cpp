@@ -1,5 +1,7 @@
 #include "ProcStat.h"
 
+#include <cstring>
+
 namespace {
 
 // Parses a signed decimal field starting at pos; moves pos past it and one separator.
@@ -38,8 +40,13 @@ bool skipField(std::string_view line, std::size_t& pos) {
 
 bool parseProcStat(std::string_view line, ProcStat& out) {
     const std::size_t open = line.find('(');
-    const std::size_t close = line.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open)
+    // The last ')' lies near the start, before some 300 bytes of numbers: memrchr crosses
+    // those many bytes at a time.
+    const void* last = line.empty() ? nullptr : ::memrchr(line.data(), ')', line.size());
+    if (open == std::string_view::npos || !last)
+        return false;
+    const auto close = static_cast<std::size_t>(static_cast<const char*>(last) - line.data());
+    if (close < open)
         return false;
     out = ProcStat{};
     out.comm = line.substr(open + 1, close - open - 1);

@@ -1,12 +1,14 @@
 // Runs one scenario of the program in a pid and mount namespace of its own, with /proc
 // mounted for it, where ids can be forced (ns_last_pid) and /proc mounted at will:
-//   pid_namespace_scenario hidepid | reuse | outer-proc | reap-as-init | reap-as-subreaper
+//   pid_namespace_scenario hidepid | reuse | outer-proc | reap-as-init | reap-as-subreaper |
+//                          descriptors
 // Prints one line per check, "ok: ..." or "FAIL: ...", and exits 0 when every check held,
 // 77 (after "skip: why") where such a namespace cannot be made. Everything it starts ends
 // with it: its first process in the namespace is process 1 there, whose end ends them all.
 #include "ChildProcess.h"
 #include "RowOf.h"
 #include "app/ProgramEnd.h"
+#include "app/linux/LinuxFileLimit.h"
 #include "app/linux/LinuxOsLayer.h"
 #include "app/linux/ProcStat.h"
 #include "main_window/main_window.h"
@@ -27,6 +29,7 @@
 #include <set>
 #include <sys/mount.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -242,6 +245,12 @@ int reuse() {
                 window.cmdRefresh();
                 report(window.lstProcess->SelectedItem() == 0,
                        "no row is selected once the id names a newer process (" + when + ")");
+                // The stat file kept for the first process fails to read; the newer one is
+                // read through a file of its own.
+                const int row = rowOf(window, id);
+                report(row > 0 && window.lstProcess->ListItems().Text(row, 1) ==
+                                      (sameName ? "korvanta-sleeper" : "korvanta-daemon"),
+                       "the id's row shows the process that has it now (" + when + ")");
             }
             window.cmdKillProcess->click();
             report(ranOn(*reuser), "the process that got the id runs on (" + when + ")");
@@ -303,6 +312,69 @@ int outerProcProgram(pid_t decoy) {
     endWithoutChildren(failures);
 }
 
+// A soft limit on open files below the hard one, as many systems set it: the layer raises
+// it, keeps a stat file for every process above the limit the program started with, and
+// the programs it starts get that limit back.
+int descriptors() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_max < 1024)
+        skip("the hard limit on open files is too low to try");
+    constexpr rlim_t kStarted = 64;
+    limit.rlim_cur = kStarted;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    std::vector<std::unique_ptr<ChildProcess>> children;
+    for (rlim_t k = 0; k < kStarted + 16; ++k)
+        children.push_back(std::make_unique<ChildProcess>(1, "korvanta-many"));
+
+    const auto app = application();
+    LinuxOsLayer os;
+    report(LinuxFileLimit::current() == limit.rlim_max,
+           "the soft limit was raised to the hard one");
+    std::size_t listed = 0;
+    const auto handle = os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
+    basDeclares::PROCESSENTRY32 record{};
+    record.dwSize = sizeof record;
+    for (auto more = os.Process32First(handle, record); more;
+         more = os.Process32Next(handle, record))
+        ++listed;
+    os.CloseHandle(handle);
+    report(listed > children.size() && os.statFiles().size() == listed,
+           "every process listed, its stat file kept: " + std::to_string(listed));
+    bool above = true;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+        int pid = 0;
+        char leaf[8] = {};
+        if (std::sscanf(target.c_str(), "/proc/%d/%7s", &pid, leaf) == 2 &&
+            std::string_view(leaf) == "stat")
+            above = above && std::stoi(entry.path().filename()) >= static_cast<int>(kStarted);
+    }
+    report(above, "the kept files lie above the limit the program started with");
+    {
+        const LinuxFileLimit::Started started;
+        report(LinuxFileLimit::current() == kStarted, "the started limit, while it is asked for");
+    }
+    report(LinuxFileLimit::current() == limit.rlim_max, "the raised limit again after it");
+
+    char folder[] = "/tmp/korvanta-limit-XXXXXX";
+    if (!::mkdtemp(folder))
+        skip("cannot make a folder");
+    const std::string script = std::string(folder) + "/limit.sh";
+    const std::string said = std::string(folder) + "/said";
+    std::ofstream(script) << "#!/bin/sh\nulimit -Sn > \"$1.part\" && mv \"$1.part\" \"$1\"\n";
+    ::chmod(script.c_str(), 0755);
+    report(os.StartCommandLine(script + " " + said, 1), "setup: the script started");
+    const bool answered = QTest::qWaitFor([&] { return std::filesystem::exists(said); }, 10000);
+    std::string started;
+    std::ifstream(said) >> started;
+    report(answered && started == std::to_string(kStarted),
+           "a program started gets the limit the program started with: " + started);
+    std::filesystem::remove_all(folder);
+    return failures;
+}
+
 int reap() {
     const auto app = application();
     LinuxOsLayer os;
@@ -320,6 +392,8 @@ int run(const std::string& scenario) {
         outerProc();
     if (scenario == "reap-as-init")
         return reap();
+    if (scenario == "descriptors")
+        return descriptors();
     if (scenario == "reap-as-subreaper") {
         const pid_t subreaper = ::fork();
         if (subreaper == 0) {

@@ -1,7 +1,8 @@
 // Runs the real main window with auto refresh every 10 ms for a given number of seconds
 // (default 120) and reports the refreshes done, the resident memory at the start, after
-// 20 s and at the end, and every error seen. Exits with 1 on any error or when memory
-// grew by 2 MiB or more between the 20th second and the end. Runs shorter than 100 s
+// 20 s and at the end, the descriptors open at the end (the stat files kept for the
+// listed processes among them), and every error seen. Exits with 1 on any error or when
+// memory grew by 2 MiB or more between the 20th second and the end. Runs shorter than 100 s
 // take that middle reading at a fifth of their time.
 #include "app/Forms.h"
 #include "app/ProgramEnd.h"
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <set>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -36,14 +38,33 @@ long residentKiB() {
     return resident * (::sysconf(_SC_PAGESIZE) / 1024);
 }
 
-int openFiles() {
-    int count = 0;
-    if (DIR* folder = ::opendir("/proc/self/fd")) {
-        while (::readdir(folder))
-            ++count;
-        ::closedir(folder);
+struct OpenFiles {
+    int all = 0;
+    std::set<std::int32_t> statOf; // the processes whose stat file is open
+    int stat = 0;
+    int others() const { return all - stat; }
+};
+
+OpenFiles openFiles() {
+    OpenFiles files;
+    DIR* folder = ::opendir("/proc/self/fd");
+    while (const dirent* entry = folder ? ::readdir(folder) : nullptr) {
+        if (entry->d_name[0] == '.')
+            continue;
+        ++files.all;
+        char target[64] = {};
+        const std::string link = std::string("/proc/self/fd/") + entry->d_name;
+        int pid = 0;
+        char leaf[8] = {};
+        if (::readlink(link.c_str(), target, sizeof target - 1) > 0 &&
+            std::sscanf(target, "/proc/%d/%7s", &pid, leaf) == 2 && std::string(leaf) == "stat") {
+            ++files.stat;
+            files.statOf.insert(pid);
+        }
     }
-    return count;
+    if (folder)
+        ::closedir(folder);
+    return files;
 }
 
 // What every refresh must leave: one row per process of the snapshot, this program
@@ -112,7 +133,8 @@ int main(int argc, char* argv[]) {
 
     const long startKiB = residentKiB();
     const long long settledMs = std::min(20000LL, seconds * 1000LL / 5);
-    int settledFiles = -1; // Qt opens a few files of its own during the first paints
+    int settledFiles = -1; // Qt opens a few files of its own during the first paints; the
+                           // stat files kept for the listed processes come and go with them
     long at20KiB = -1;
     long peakKiB = startKiB;
     QElapsedTimer clock;
@@ -123,7 +145,7 @@ int main(int argc, char* argv[]) {
         peakKiB = std::max(peakKiB, now);
         if (at20KiB < 0 && clock.elapsed() >= settledMs) {
             at20KiB = now;
-            settledFiles = openFiles();
+            settledFiles = openFiles().others();
         }
         if (clock.elapsed() >= seconds * 1000LL)
             QCoreApplication::exit(0); // quit() would ask the window to close: a shutdown
@@ -133,9 +155,27 @@ int main(int argc, char* argv[]) {
 
     const double elapsed = static_cast<double>(clock.elapsed()) / 1000.0;
     const long endKiB = residentKiB();
-    const int endFiles = openFiles();
-    if (settledFiles >= 0 && endFiles > settledFiles)
-        error(QStringLiteral("open files grew from %1 to %2").arg(settledFiles).arg(endFiles));
+    // After the last refresh: one stat file for each process the list shows, at most, and
+    // none for a process it no longer shows.
+    const OpenFiles endFiles = openFiles();
+    if (settledFiles >= 0 && endFiles.others() > settledFiles)
+        error(QStringLiteral("open files grew from %1 to %2")
+                  .arg(settledFiles)
+                  .arg(endFiles.others()));
+    std::set<std::int32_t> listed;
+    const ProcessListModel& rows = main.lstProcess->ListItems();
+    for (int position = 1; position <= rows.Count(); ++position)
+        listed.insert(rows.Text(position).toInt());
+    int strays = 0;
+    for (const std::int32_t pid : endFiles.statOf)
+        strays += listed.count(pid) ? 0 : 1;
+    if (strays > 0)
+        error(QStringLiteral("%1 stat files open for processes no longer listed").arg(strays));
+    if (endFiles.stat != static_cast<int>(endFiles.statOf.size()) ||
+        endFiles.stat != static_cast<int>(os->statFiles().size()))
+        error(QStringLiteral("%1 stat files open, %2 kept by the layer")
+                  .arg(endFiles.stat)
+                  .arg(os->statFiles().size()));
     if (at20KiB < 0)
         at20KiB = startKiB;
     rusage usage{};
@@ -152,6 +192,11 @@ int main(int argc, char* argv[]) {
                 "growth from %lld s to the end %+ld KiB\n",
                 startKiB, settledMs / 1000, at20KiB, endKiB, peakKiB, settledMs / 1000,
                 endKiB - at20KiB);
+    std::printf("descriptors at the end: %d open, %d of them stat files kept for %zu listed "
+                "processes (budget %zu), none for a process no longer listed: %s; others %d "
+                "(%d after %lld s)\n",
+                endFiles.all, endFiles.stat, listed.size(), os->statFiles().budget(),
+                strays == 0 ? "yes" : "NO", endFiles.others(), settledFiles, settledMs / 1000);
     std::printf("errors: %d\n", errors);
     const bool grew = endKiB - at20KiB >= 2048;
     if (grew)

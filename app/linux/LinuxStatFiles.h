@@ -1,0 +1,58 @@
+#pragma once
+
+#include "LinuxUniqueFd.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <sys/types.h>
+#include <unordered_map>
+
+// The stat files of the listed processes, each kept open from one walk of /proc to the
+// next and read again from its start: one system call a process instead of an open, a
+// read and a close, and no path to look up.
+//
+// An open stat file belongs to the process it was opened for: once that process has
+// ended (and been reaped), reading it fails with ESRCH, even when its id has gone to a new
+// process. The file is then closed, and the new process gets one of its own. A walk closes
+// the files of the processes it no longer lists.
+//
+// At most `budget` files are kept, numbered from `lowestFd` up, so that the descriptors
+// the rest of the program opens keep the range they had; processes beyond the budget are
+// read the plain way, and so is every process while the descriptors run short.
+class LinuxStatFiles {
+public:
+    LinuxStatFiles(std::size_t budget, int lowestFd);
+
+    // Reads the stat file of pid in the /proc of procFd into buffer; -1 when the process
+    // is gone (or the file cannot be read).
+    ssize_t read(int procFd, std::int32_t pid, char* buffer, std::size_t size);
+
+    void beginWalk() { ++walk_; }
+    // Closes the files of the processes this walk did not read.
+    void endWalk();
+    // Closes them all, as when the process table could not be listed.
+    void clear() { files_.clear(); }
+
+    std::size_t size() const { return files_.size(); }
+    std::size_t budget() const { return budget_; }
+    // Whether pid's stat file is kept open.
+    bool keeps(std::int32_t pid) const { return files_.count(pid) != 0; }
+
+    // The budget a layer gets from the program's file limit, and where its files start:
+    // above the limit the program was started with when the raised one leaves room there,
+    // else half of what the limit leaves free now.
+    static LinuxStatFiles forThisProgram();
+
+private:
+    struct Kept {
+        LinuxUniqueFd fd;
+        std::uint32_t walk = 0;
+    };
+    ssize_t readAfresh(int procFd, std::int32_t pid, char* buffer, std::size_t size);
+    void keep(std::int32_t pid, LinuxUniqueFd file);
+
+    std::unordered_map<std::int32_t, Kept> files_;
+    std::size_t budget_;
+    int lowestFd_;
+    std::uint32_t walk_ = 0;
+};
