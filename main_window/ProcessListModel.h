@@ -10,7 +10,14 @@
 // The rows of the process list: an item text and up to three sub-items each, addressed by
 // one-based position, and the identity of the process the row was made from, which is not
 // shown. A text is kept up to its first NUL, which is all the list shows.
-// Between beginUpdate and endUpdate changes are gathered and the views hear of them once.
+//
+// Between beginUpdate and endUpdate the rows are built aside while the views go on
+// showing the old ones. endUpdate then tells the views only what changed: the rows of
+// processes that have gone are removed, new ones are inserted where they belong, rows
+// that stay are moved only when the order changed, and only cells whose text changed are
+// reported. A row that stays keeps its place in the views, its selection included. Rows
+// are told apart by their identity's process id (the first row of an id takes the old
+// first row of that id, and so on).
 class ProcessListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -24,7 +31,7 @@ public:
     // Raises RuntimeError 35600 for a position outside 1 to Count().
     void Remove(int position);
     void Clear();
-    int Count() const { return static_cast<int>(rows_.size()); }
+    int Count() const { return static_cast<int>(edited().size()); }
     // The item text (column 0) or a sub-item's (1 to 3) of the row at position.
     QString Text(int position, int column = 0) const;
     // The identity of the row at position's process. Raises RuntimeError 35600 for a
@@ -34,6 +41,8 @@ public:
 
     void beginUpdate();
     void endUpdate();
+    // While endUpdate tells the views what changed.
+    bool applyingUpdate() const { return applying_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -49,8 +58,21 @@ private:
         ProcessIdentity identity;
     };
     void checkPosition(int position) const;
+    const std::vector<Row>& edited() const;
+    std::vector<Row>& edited();
+    // Matches the new rows to the old ones: oldOf[new position] and newOf[old position],
+    // -1 where there is none.
+    void matchRows(const std::vector<Row>& next, std::vector<int>& oldOf,
+                   std::vector<int>& newOf) const;
+    void changeTexts(const std::vector<Row>& next, const std::vector<int>& newOf);
+    void removeGoneRows(std::vector<int>& newOf);
+    void reorder(const std::vector<int>& targets);
+    void insertNewRows(std::vector<Row>& next, const std::vector<int>& oldOf);
 
     QStringList headers_;
-    std::vector<Row> rows_;
+    std::vector<Row> rows_;    // what the views show
+    std::vector<Row> pending_; // the rows being built by an update
     bool updating_ = false;
+    bool pendingStarted_ = false; // pending_ holds the update's rows
+    bool applying_ = false;
 };

@@ -3,11 +3,15 @@
 #include "ProcessListModel.h"
 
 #include <QTreeView>
+#include <vector>
 
 // A list in report layout: the process list's four columns, whole-row selection of one
 // row, no sorting. Rows are addressed by one-based position, as in ProcessListModel. The
 // current row, where keyboard navigation goes on from, shows only a dotted outline, as in
 // Windows' list view: the one row that looks chosen is the selected one.
+//
+// The list repaints only what changed on screen: a refresh that adds or removes rows
+// where they are not shown, or changes nothing, paints nothing.
 class ProcessListView : public QTreeView {
     Q_OBJECT
 public:
@@ -23,18 +27,34 @@ public:
     // Leaves no row selected; the current row stays where it is.
     void clearSelectedItem();
     // Makes the row at position the current one, where keyboard navigation goes on from,
-    // without selecting it. Raises RuntimeError 35600 for a position outside the list.
+    // without selecting it or scrolling to it. Raises RuntimeError 35600 for a position
+    // outside the list.
     void setCurrentItem(int position);
     // The position of the current row, 0 when there is none.
     int CurrentItem() const;
 
+    void doItemsLayout() override;
+
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void focusInEvent(QFocusEvent* event) override;
 
 private:
+    // What the rows' part of the list shows, or the header: equal when they look alike.
+    struct Shown {
+        QSize size;
+        std::vector<int> places; // scroll positions, then each column's and row's place
+        std::vector<QString> texts;
+        QFont font;
+        qint64 palette = 0;
+        bool operator==(const Shown&) const = default;
+    };
+    Shown shownRows() const;
+    Shown shownHeader() const;
+
     // Screen readers hear of the current row when it moves to another process while the
     // list has the focus, and when the list takes the focus. The check waits until the
     // work in hand is done, so a refresh that puts the same process back says nothing.
@@ -45,4 +65,6 @@ private:
     QString announcedProcessId_;
     bool announcementPending_ = false;
     bool announceEvenIfUnchanged_ = false;
+    bool movingCurrentQuietly_ = false;
+    Shown paintedRows_; // as last painted
 };

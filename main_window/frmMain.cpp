@@ -17,7 +17,6 @@
 #include <QDebug>
 #include <QOperatingSystemVersion>
 #include <QPainter>
-#include <QScrollBar>
 #include <optional>
 
 namespace {
@@ -185,7 +184,6 @@ void frmMain::cmdRefresh() {
     const int selected = lstProcess->SelectedItem();
     const std::optional<ProcessIdentity> chosen =
         selected > 0 ? std::optional(items.Identity(selected)) : std::nullopt;
-    const int scrolled = lstProcess->verticalScrollBar()->value();
 
     items.beginUpdate();
     skipOnError([&] { items.Clear(); });
@@ -207,26 +205,31 @@ void frmMain::cmdRefresh() {
         if (optYes->isChecked())
             items.Remove(1);
     });
+    // The list is told only what changed, so the selection and the scroll position stay
+    // with the rows whose processes stay.
     items.endUpdate();
-    // Keyboard navigation starts at row 1, but the program never selects a row itself:
-    // what Kill ends is always a row the user chose.
-    skipOnError([&] { lstProcess->setCurrentItem(1); });
-    if (chosen)
-        skipOnError([&] { followChosenProcess(*chosen); });
-    lstProcess->verticalScrollBar()->setValue(scrolled);
+    const bool kept = chosen && keepsChosenProcess(*chosen);
+    // Keyboard navigation goes on from the user's row, or starts at row 1; the program
+    // never selects a row itself: what Kill ends is always a row the user chose.
+    skipOnError([&] { lstProcess->setCurrentItem(kept ? lstProcess->SelectedItem() : 1); });
 }
 
-// The user's row stays selected while its id still names the process the user chose;
-// once that process has ended, or its id has gone to a newer process, no row is.
-void frmMain::followChosenProcess(const ProcessIdentity& chosen) {
-    ProcessListModel& items = lstProcess->ListItems();
-    for (int position = 1; position <= items.Count(); ++position) {
-        if (items.Identity(position).processId != chosen.processId)
-            continue;
-        if (chosen.Open(basDeclares::PROCESS_QUERY_LIMITED_INFORMATION))
-            lstProcess->setSelectedItem(position);
-        return;
+// The selection has followed its row, which is kept by process id. It stays while that
+// id still names the process the user chose; once the process has ended, or its id has
+// gone to a newer process, no row is selected.
+bool frmMain::keepsChosenProcess(const ProcessIdentity& chosen) {
+    const int position = lstProcess->SelectedItem();
+    if (position == 0)
+        return false; // its row went with its process
+    bool same = false;
+    try {
+        same = lstProcess->ListItems().Identity(position).processId == chosen.processId &&
+               chosen.Open(basDeclares::PROCESS_QUERY_LIMITED_INFORMATION);
+    } catch (const std::exception&) {
     }
+    if (!same)
+        lstProcess->clearSelectedItem();
+    return same;
 }
 
 // The shared dialog, modal and without an owner: the main window waits until it hides.

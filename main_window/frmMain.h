@@ -56,7 +56,7 @@ protected:
 
 private:
     void fillRows();
-    void followChosenProcess(const ProcessIdentity& chosen);
+    bool keepsChosenProcess(const ProcessIdentity& chosen);
     void cmdRun_Click();
     // Opens the maker's web page and ends the program at once: every way out goes here.
     void Shutdown();

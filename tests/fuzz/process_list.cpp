@@ -2,14 +2,19 @@
 // ids, thread counts and name bytes, NULs included): one row per process in the order
 // delivered, each showing its id, its name up to the first NUL and its thread count; row
 // 1 current, and no row selected unless the process selected before is still there. A
-// message box or the end of the program is a failure.
+// message box or the end of the program is a failure. The window lives from one input to
+// the next, so each refresh goes from the table before it to a new one: Qt's model tester
+// checks every notification of the list's rows, and a sorting proxy above them must end
+// with the same rows.
 #include "app/Forms.h"
 #include "app/ProgramEnd.h"
 #include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 #include "tests/FakeOsLayer.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QSortFilterProxyModel>
 #include <algorithm>
 #include <cstdlib>
 
@@ -24,6 +29,14 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static FakeOsLayer os; // installed before the window's first snapshot
     static frmMain& window = Forms::Main();
+    static QAbstractItemModelTester tester(window.lstProcess->model(),
+                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
+    static QSortFilterProxyModel* const sorted = [] {
+        auto* proxy = new QSortFilterProxyModel;
+        proxy->setSourceModel(window.lstProcess->model());
+        proxy->sort(0);
+        return proxy;
+    }();
     os.processes.clear();
     std::size_t at = 0;
     const auto byte = [&] {
@@ -44,6 +57,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (rows.Count() != static_cast<int>(os.processes.size()))
         std::abort();
+    QStringList ids;
+    for (int position = 1; position <= rows.Count(); ++position)
+        ids << rows.Text(position);
+    std::sort(ids.begin(), ids.end(), [](const QString& a, const QString& b) { return a < b; });
+    if (sorted->rowCount() != rows.Count())
+        std::abort();
+    for (int row = 0; row < sorted->rowCount(); ++row)
+        if (sorted->index(row, 0).data().toString() != ids[row])
+            std::abort();
     // No row is selected, unless the process selected before is still there (the first
     // row with its id; the scripted processes all started before any snapshot): the
     // selection stays on it.
