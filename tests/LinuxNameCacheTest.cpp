@@ -211,6 +211,10 @@ TEST(LinuxNameCache, KeptNamesFollowTheStartTimeNameAndLayoutOfAProcess) {
     write(proc / "77/stat", statLine(77, "long-named-proc", layout(100, 0x400000)));
     LinuxOsLayer os(proc.string());
     ASSERT_EQ(nameOf(os, 77), "long-named-proc-one");
+    // The same program in the same process: the kept name, without reading the command
+    // line again.
+    writeCmdline(proc / "77/cmdline", "/usr/bin/long-named-proc-unread");
+    EXPECT_EQ(nameOf(os, 77), "long-named-proc-one");
 
     // The id given to a new process: a later start.
     writeCmdline(proc / "77/cmdline", "/usr/bin/long-named-proc-two");

@@ -157,7 +157,7 @@ TEST(LinuxOsLayer, EnumerationRefusesAWrongRecordSizeOrHandle) {
     EXPECT_EQ(os.CloseHandle(handle), 0);
 }
 
-TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceTheSystemHasStartedAProcess) {
+TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceAProcessMayHaveStarted) {
     const std::filesystem::path root = std::filesystem::temp_directory_path() /
                                        ("korvanta-proc-started-" + std::to_string(::getpid()));
     const auto process = [&](int pid) {
@@ -165,9 +165,15 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceTheSystemHasStartedAProcess) {
         std::ofstream(root / std::to_string(pid) / "stat")
             << pid << " (p" << pid << ") S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 1 0 5 1 1 1\n";
     };
-    const auto started = [&](const std::string& count) {
-        std::ofstream(root / "stat")
-            << "cpu  1 2 3 4\nctxt 99\nprocesses " << count << "\nprocs_running 1\n";
+    // The last id handed out, and the ids the program has in the namespaces from this
+    // /proc's down to its own.
+    const auto started = [&](const std::string& lastId) {
+        std::ofstream(root / "loadavg") << "0.10 0.20 0.30 1/345 " << lastId << "\n";
+    };
+    const auto namespaces = [&](const std::string& ids) {
+        std::filesystem::create_directories(root / "self");
+        std::ofstream(root / "self" / "status")
+            << "Name:\tx\nPid:\t7\nNSpid:\t" << ids << "\nNSpgid:\t7\n";
     };
     const auto ids = [](const std::vector<Seen>& seen) {
         std::set<std::int32_t> pids;
@@ -178,6 +184,7 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceTheSystemHasStartedAProcess) {
     process(10);
     process(11);
     started("500");
+    namespaces(std::to_string(::getpid()));
     LinuxOsLayer os(root.string());
     EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11}));
     EXPECT_EQ(os.listings(), 1u);
@@ -191,11 +198,20 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceTheSystemHasStartedAProcess) {
     EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11, 12}));
     EXPECT_EQ(os.listings(), 2u);
 
-    // Without a count the folder is listed every time.
+    // Without a last id the folder is listed every time.
     started("none");
     walk(os);
     walk(os);
     EXPECT_EQ(os.listings(), 4u);
+
+    // A /proc of another pid namespace counts ids the program's does not see: listed every
+    // time too.
+    started("501");
+    namespaces("70\t" + std::to_string(::getpid()));
+    LinuxOsLayer outer(root.string());
+    walk(outer);
+    walk(outer);
+    EXPECT_EQ(outer.listings(), 2u);
     std::filesystem::remove_all(root);
 }
 

@@ -77,3 +77,36 @@ TEST(WidenExeFile, InvalidBytesBecomeReplacementCharactersAndNothingOverflows) {
     EXPECT_EQ(std::u16string(wide, 5), u"\U0001F600x\uFFFD\uFFFD"sv);
     EXPECT_EQ(wide[5], u'\0');
 }
+
+TEST(ProcStat, ALineReadWithoutTheLayoutHasEverythingElse) {
+    const std::string_view line =
+        "20 (name) S 1 20 20 0 -1 4194304 9 0 0 0 3 4 0 0 20 0 2 0 705961 3133440 410 "
+        "18446744073709551615 1000 2000 3000 0 0 0 0 0 0 0 0 0 17 0 0 2 0 0 0 4000 5000 6000 "
+        "7000 8000 9000 9900 0\n";
+    ProcStat whole;
+    ASSERT_TRUE(parseProcStat(line, whole));
+    EXPECT_EQ(whole.policy, 2);
+    EXPECT_EQ(whole.layout.startCode, 1000u);
+    EXPECT_EQ(whole.layout.argStart, 7000u);
+    EXPECT_EQ(whole.layout.envEnd, 9900u);
+    ProcStat head;
+    ASSERT_TRUE(parseProcStat(line, head, StatFields::WithoutLayout));
+    EXPECT_EQ(head.policy, 2);
+    EXPECT_EQ(head.threads, 2);
+    EXPECT_EQ(head.startTime, 705961u);
+    EXPECT_EQ(head.flags, 4194304u);
+    EXPECT_EQ(head.layout, ProgramLayout{});
+    // The scheduling policy at every place of an eight-byte word, and a line that ends
+    // before it, as an old kernel's does.
+    for (int pad = 1; pad <= 9; ++pad) {
+        std::string shifted(line);
+        shifted.insert(shifted.find(" 3133440 "), std::string(pad, '1'));
+        ProcStat stat;
+        ASSERT_TRUE(parseProcStat(shifted, stat, StatFields::WithoutLayout)) << pad;
+        EXPECT_EQ(stat.policy, 2) << pad;
+    }
+    const std::string_view old = "20 (name) S 1 20 20 0 -1 0 9 0 0 0 3 4 0 0 20 0 2 0 7 31 4\n";
+    ASSERT_TRUE(parseProcStat(old, head, StatFields::WithoutLayout));
+    EXPECT_EQ(head.startTime, 7u);
+    EXPECT_EQ(head.policy, 0);
+}

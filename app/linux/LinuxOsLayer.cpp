@@ -91,18 +91,17 @@ std::int32_t LinuxOsLayer::basePriority(std::int64_t nice, std::int64_t policy) 
     return 13;     // HIGH_PRIORITY_CLASS
 }
 
-bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
-    char buffer[1024];
-    const ssize_t length = stats_.read(proc_.fd(), pid, buffer, sizeof buffer);
-    if (length <= 0)
-        return false; // gone between the listing and the read (ENOENT, ESRCH)
+bool LinuxOsLayer::readEntry(std::int32_t pid, std::string_view line, Snapshot& snapshot) {
     ProcStat stat;
-    if (!parseProcStat(std::string_view(buffer, static_cast<std::size_t>(length)), stat))
+    // Where the program lies in memory, a third of the line, matters only for a name that
+    // may be cut (LinuxNameCache).
+    if (!parseProcStat(line, stat, StatFields::LayoutOfCutNames))
         return false;
+    const bool mayBeCut = stat.comm.size() == kShortNameLength && (stat.flags & kKernelThread) == 0;
 
     std::string_view name = stat.comm;
     char cmdline[4096];
-    if (name.size() == kShortNameLength && (stat.flags & kKernelThread) == 0) {
+    if (mayBeCut) {
         const bool keep = layoutRandomized_ && LinuxNameCache::keepable(stat);
         const std::string* kept = keep ? names_.find(pid, stat) : nullptr;
         if (kept) {
@@ -122,78 +121,115 @@ bool LinuxOsLayer::readEntry(std::int32_t pid, Entry& entry) {
                 names_.store(pid, stat, name);
         }
     }
-    name = name.substr(0, std::min(name.size(), sizeof entry.name - 1));
+    name = name.substr(0, std::min<std::size_t>(name.size(), basDeclares::MAX_PATH - 1));
 
+    Entry& entry = snapshot.entries.emplace_back();
     entry.pid = pid;
     entry.ppid = static_cast<std::int32_t>(stat.ppid);
     entry.threads = static_cast<std::int32_t>(stat.threads);
     entry.priority = basePriority(stat.nice, stat.policy);
+    entry.nameAt = static_cast<std::uint32_t>(snapshot.names.size());
     entry.nameLength = static_cast<std::uint16_t>(name.size());
-    std::memcpy(entry.name, name.data(), name.size());
+    snapshot.names.append(name);
     return true;
 }
 
-// The "processes" line of /proc/stat counts every process and thread started since boot,
-// in every pid namespace; it only ever grows.
-std::optional<std::uint64_t> LinuxOsLayer::readTasksStarted() {
-    const ssize_t length = proc_.readOften("stat", systemStat_);
-    if (length <= 0)
-        return std::nullopt;
-    const std::string_view text(systemStat_.data(), static_cast<std::size_t>(length));
-    constexpr std::string_view kLine = "\nprocesses ";
-    const std::size_t at = text.find(kLine);
-    if (at == std::string_view::npos)
-        return std::nullopt;
-    std::uint64_t started = 0;
-    const char* digit = text.data() + at + kLine.size();
-    const char* const end = text.data() + text.size();
-    if (digit == end || *digit < '0' || *digit > '9')
-        return std::nullopt;
-    for (; digit != end && *digit >= '0' && *digit <= '9'; ++digit)
-        started = started * 10 + static_cast<std::uint64_t>(*digit - '0');
-    return started;
+// Its view of the program's own status gives the program one id, the one it knows itself
+// by, only when it numbers processes as the program's namespace does: NSpid lists an id
+// for each namespace from the /proc's own down to the program's.
+bool LinuxOsLayer::procIsOurNamespace() {
+    if (!ourNamespace_) {
+        char status[4096];
+        const ssize_t length =
+            LinuxProcFolder::readAt(proc_.fd(), "self/status", status, sizeof status - 1);
+        std::string_view text(status, length > 0 ? static_cast<std::size_t>(length) : 0);
+        const std::size_t at = text.find("\nNSpid:");
+        bool ours = false;
+        if (at != std::string_view::npos) {
+            text.remove_prefix(at + 8);
+            text = text.substr(0, text.find('\n'));
+            const std::size_t first = text.find_first_not_of(" \t");
+            const std::size_t end = text.find_first_of(" \t", first);
+            std::int32_t id = 0;
+            ours = first != std::string_view::npos &&
+                   text.find_first_not_of(" \t", end) == std::string_view::npos &&
+                   LinuxProcFolder::parseId(std::string(text.substr(first, end - first)).c_str(),
+                                            id) &&
+                   id == static_cast<std::int32_t>(::getpid());
+        }
+        ourNamespace_ = ours;
+    }
+    return *ourNamespace_;
 }
 
-bool LinuxOsLayer::readProcessTable(std::vector<Entry>& entries) {
+// loadavg ends with the last id handed out in the reader's own pid namespace.
+std::optional<std::int64_t> LinuxOsLayer::readLastIdHandedOut() {
+    if (!procIsOurNamespace())
+        return std::nullopt;
+    char text[128];
+    const ssize_t length = proc_.readOften("loadavg", text, sizeof text);
+    if (length <= 0)
+        return std::nullopt;
+    std::string_view line(text, static_cast<std::size_t>(length));
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' '))
+        line.remove_suffix(1);
+    const std::size_t space = line.rfind(' ');
+    std::int32_t id = 0;
+    if (space == std::string_view::npos ||
+        !LinuxProcFolder::parseId(std::string(line.substr(space + 1)).c_str(), id))
+        return std::nullopt;
+    return id;
+}
+
+bool LinuxOsLayer::readProcessTable(Snapshot& snapshot) {
     if (proc_.fd() < 0) {
         stats_.clear();
         listedAfter_.reset();
+        ourNamespace_.reset();
         return false;
     }
     layoutRandomized_ = readLayoutRandomized();
     names_.beginWalk();
     stats_.beginWalk();
-    const auto read = [&](std::int32_t pid) {
-        entries.emplace_back();
-        if (readEntry(pid, entries.back()))
-            return true;
-        entries.pop_back();
-        return false;
-    };
-    // While no process or thread has been started since the last listing (counted before
-    // it), the processes are those listed then, less the ones that have ended since, whose
-    // stat files now fail to read: the folder need not be listed again.
-    const std::optional<std::uint64_t> started = readTasksStarted();
+    // Every process and thread takes a new id. While the last id handed out is the one
+    // read before the last listing, no process has been started since: the processes are
+    // those listed then, less the ones that have ended since, whose stat files now fail to
+    // read, and the folder need not be listed again. (Ids wrap around at pid_max, so an id
+    // could come back only after as many processes and threads as pid_max, some 30,000 at
+    // the least, had started between two refreshes.)
+    const std::optional<std::int64_t> started = readLastIdHandedOut();
     bool listed = true;
+    toRead_.clear();
     if (started && started == listedAfter_) {
-        std::erase_if(listed_, [&](std::int32_t pid) { return !read(pid); });
+        toRead_.swap(listed_);
     } else {
-        listed_.clear();
         ++listings_;
-        listed = proc_.forEachProcessId([&](std::int32_t pid) {
-            if (read(pid))
-                listed_.push_back(pid);
-        });
+        listed = proc_.forEachProcessId([&](std::int32_t pid) { toRead_.push_back(pid); });
         listedAfter_ = listed ? started : std::nullopt;
     }
+    listed_.clear();
+    if (listed)
+        readStatFiles(snapshot);
     if (listed) {
         names_.endWalk();
         stats_.endWalk();
     } else {
         stats_.clear();
         listed_.clear();
+        ourNamespace_.reset();
     }
     return listed;
+}
+
+void LinuxOsLayer::readStatFiles(Snapshot& snapshot) {
+    char line[1024]; // a stat line is some 300 bytes
+    for (const std::int32_t pid : toRead_) {
+        const ssize_t length = stats_.read(proc_.fd(), pid, line, sizeof line);
+        // A process whose stat file cannot be read has ended since it was listed.
+        if (length > 0 &&
+            readEntry(pid, std::string_view(line, static_cast<std::size_t>(length)), snapshot))
+            listed_.push_back(pid);
+    }
 }
 
 bool LinuxOsLayer::readLayoutRandomized() {
@@ -212,11 +248,12 @@ OsLayer::HANDLE LinuxOsLayer::addObject(Object object) {
 OsLayer::HANDLE LinuxOsLayer::CreateToolhelp32Snapshot(std::int32_t dwFlags, std::int32_t) {
     if ((dwFlags & basDeclares::TH32CS_SNAPPROCESS) == 0)
         return basDeclares::INVALID_HANDLE_VALUE;
-    auto snapshot = std::make_unique<Snapshot>();
-    snapshot->entries.swap(spare_);
+    std::unique_ptr<Snapshot> snapshot = spare_ ? std::move(spare_) : std::make_unique<Snapshot>();
     snapshot->entries.clear();
-    if (!readProcessTable(snapshot->entries)) {
-        snapshot->entries.swap(spare_);
+    snapshot->names.clear();
+    snapshot->next = 0;
+    if (!readProcessTable(*snapshot)) {
+        spare_ = std::move(snapshot);
         return basDeclares::INVALID_HANDLE_VALUE;
     }
     Object object;
@@ -247,7 +284,7 @@ std::int32_t LinuxOsLayer::deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32
     lppe.dwFlags = 0;
     // Like the system, only the name and its NUL are written; the rest of the buffer
     // keeps what it held.
-    std::memcpy(lppe.szExeFile, entry.name, entry.nameLength);
+    std::memcpy(lppe.szExeFile, snapshot.names.data() + entry.nameAt, entry.nameLength);
     lppe.szExeFile[entry.nameLength] = '\0';
     return 1;
 }
@@ -265,7 +302,7 @@ std::int32_t LinuxOsLayer::CloseHandle(HANDLE hObject) {
     if (found == handles_.end())
         return 0;
     if (found->second.snapshot)
-        spare_.swap(found->second.snapshot->entries);
+        spare_ = std::move(found->second.snapshot);
     handles_.erase(found);
     return 1;
 }

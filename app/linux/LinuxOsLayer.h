@@ -60,11 +60,12 @@ private:
         std::int32_t ppid;
         std::int32_t threads;
         std::int32_t priority;
+        std::uint32_t nameAt; // in Snapshot::names
         std::uint16_t nameLength;
-        char name[basDeclares::MAX_PATH];
     };
     struct Snapshot {
         std::vector<Entry> entries;
+        std::string names; // one after the other, most of them a few bytes long
         std::size_t next = 0;
     };
     struct ProcessHandle {
@@ -78,10 +79,13 @@ private:
         std::unique_ptr<ProcessHandle> process;
     };
 
-    // How many processes and threads the system has started since it booted.
-    std::optional<std::uint64_t> readTasksStarted();
-    bool readProcessTable(std::vector<Entry>& entries);
-    bool readEntry(std::int32_t pid, Entry& entry);
+    // The last process id this /proc's pid namespace handed out, where that namespace is
+    // the program's own; nothing elsewhere.
+    std::optional<std::int64_t> readLastIdHandedOut();
+    bool procIsOurNamespace();
+    bool readProcessTable(Snapshot& snapshot);
+    void readStatFiles(Snapshot& snapshot);
+    bool readEntry(std::int32_t pid, std::string_view line, Snapshot& snapshot);
     bool readLayoutRandomized();
     std::int32_t deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe, bool first);
     HANDLE addObject(Object object);
@@ -90,11 +94,12 @@ private:
     LinuxProcFolder proc_;
     HANDLE nextHandle_ = 4;
     std::unordered_map<HANDLE, Object> handles_;
-    std::vector<Entry> spare_; // keeps its capacity from one snapshot to the next
+    std::unique_ptr<Snapshot> spare_; // keeps its room from one snapshot to the next
     LinuxStatFiles stats_;
-    std::vector<std::int32_t> listed_;         // the last snapshot's ids, in its order
-    std::optional<std::uint64_t> listedAfter_; // read just before the folder was listed
-    std::vector<char> systemStat_;             // the text of /proc/stat
+    std::vector<std::int32_t> toRead_;        // this snapshot's ids, as listed
+    std::vector<std::int32_t> listed_;        // the last snapshot's ids, in its order
+    std::optional<std::int64_t> listedAfter_; // read just before the folder was listed
+    std::optional<bool> ourNamespace_;        // whether proc_ is of the program's namespace
     std::size_t listings_ = 0;
     LinuxNameCache names_;
     bool layoutRandomized_ = false; // read at every walk: only then may names_ be used

@@ -64,17 +64,6 @@ ssize_t LinuxProcFolder::readOften(const char* path, char* buffer, std::size_t s
     return length;
 }
 
-ssize_t LinuxProcFolder::readOften(const char* path, std::vector<char>& text) {
-    if (text.size() < 4096)
-        text.resize(4096);
-    for (;;) {
-        const ssize_t length = readOften(path, text.data(), text.size());
-        if (length < static_cast<ssize_t>(text.size()))
-            return length;
-        text.resize(text.size() * 2);
-    }
-}
-
 void LinuxProcFolder::reset() {
     often_.clear();
     fd_.reset();

@@ -8,7 +8,6 @@
 #include <map>
 #include <string>
 #include <sys/types.h>
-#include <vector>
 
 // One /proc, opened once and read relative to its descriptor. The list, the check of a
 // process and the signal that ends it all go through the same folder, so they all see
@@ -27,12 +26,9 @@ public:
     // The id this /proc gives the calling process (its "self" link); 0 where it shows
     // none, as a /proc of a pid namespace below ours does.
     std::int32_t selfId();
-    // Reads a file of this /proc that is read again and again, through a descriptor kept
-    // open for it: one system call, while the buffer holds the whole file. -1 when it
-    // cannot be read.
+    // Reads a small file of this /proc that is read again and again (loadavg), through a
+    // descriptor kept open for it: one system call. -1 when it cannot be read.
     ssize_t readOften(const char* path, char* buffer, std::size_t size);
-    // The same for a file of any length: text grows to hold it all.
-    ssize_t readOften(const char* path, std::vector<char>& text);
 
     // Reads a small file below dirFd in one read: what such /proc files hold fits the
     // buffer. -1 when it cannot be read (ENOENT, ESRCH: the process is gone).

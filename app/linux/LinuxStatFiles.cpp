@@ -46,16 +46,40 @@ LinuxStatFiles LinuxStatFiles::forThisProgram() {
     return LinuxStatFiles(std::min(free / 2, kMostKept), 0);
 }
 
+void LinuxStatFiles::beginWalk() {
+    read_.clear();
+    cursor_ = 0;
+}
+
+LinuxStatFiles::Kept* LinuxStatFiles::find(std::int32_t pid) {
+    // A walk in ascending order finds each file just after the last one found.
+    while (cursor_ < files_.size() && files_[cursor_].pid < pid)
+        ++cursor_;
+    if (cursor_ < files_.size() && files_[cursor_].pid == pid)
+        return &files_[cursor_];
+    const auto found =
+        std::lower_bound(files_.begin(), files_.end(), pid,
+                         [](const Kept& kept, std::int32_t id) { return kept.pid < id; });
+    return found != files_.end() && found->pid == pid ? &*found : nullptr;
+}
+
+bool LinuxStatFiles::keeps(std::int32_t pid) const {
+    const auto found =
+        std::lower_bound(files_.begin(), files_.end(), pid,
+                         [](const Kept& kept, std::int32_t id) { return kept.pid < id; });
+    return found != files_.end() && found->pid == pid && found->fd;
+}
+
 ssize_t LinuxStatFiles::read(int procFd, std::int32_t pid, char* buffer, std::size_t size) {
-    const auto found = files_.find(pid);
-    if (found != files_.end()) {
-        const ssize_t length = ::pread(found->second.fd.get(), buffer, size, 0);
+    if (Kept* kept = find(pid); kept && kept->fd) {
+        const ssize_t length = ::pread(kept->fd.get(), buffer, size, 0);
         if (length > 0) {
-            found->second.walk = walk_;
+            read_.push_back({pid, std::move(kept->fd)});
             return length;
         }
         // Its process has ended; the id may already name another one.
-        files_.erase(found);
+        kept->fd.reset();
+        --open_;
     }
     return readAfresh(procFd, pid, buffer, size);
 }
@@ -64,10 +88,9 @@ ssize_t LinuxStatFiles::readAfresh(int procFd, std::int32_t pid, char* buffer, s
     char path[32];
     LinuxProcFolder::processPath(path, pid, "stat");
     LinuxUniqueFd file(::openat(procFd, path, O_RDONLY | O_CLOEXEC));
-    if (!file && (errno == EMFILE || errno == ENFILE) && !files_.empty()) {
+    if (!file && (errno == EMFILE || errno == ENFILE) && open_ > 0) {
         // The program needs descriptors that the kept files hold: give one back for good.
-        files_.erase(files_.begin());
-        budget_ = files_.size();
+        giveOneBack();
         file.reset(::openat(procFd, path, O_RDONLY | O_CLOEXEC));
     }
     if (!file)
@@ -80,21 +103,52 @@ ssize_t LinuxStatFiles::readAfresh(int procFd, std::int32_t pid, char* buffer, s
 }
 
 void LinuxStatFiles::keep(std::int32_t pid, LinuxUniqueFd file) {
-    if (files_.size() >= budget_)
+    if (open_ >= budget_)
         return;
     if (file.get() < lowestFd_) {
         file.reset(::fcntl(file.get(), F_DUPFD_CLOEXEC, lowestFd_));
         if (!file) {
             // No room up there: the files kept so far are all there will be.
-            budget_ = files_.size();
+            budget_ = open_;
             return;
         }
     }
-    Kept& kept = files_[pid];
-    kept.fd = std::move(file);
-    kept.walk = walk_;
+    read_.push_back({pid, std::move(file)});
+    ++open_;
+}
+
+// The last one of the last walk's still open, or else the last one this walk read.
+void LinuxStatFiles::giveOneBack() {
+    for (std::size_t k = files_.size(); k-- > cursor_;) {
+        if (files_[k].fd) {
+            files_[k].fd.reset();
+            --open_;
+            budget_ = open_;
+            return;
+        }
+    }
+    if (!read_.empty() && read_.back().fd) {
+        read_.back().fd.reset();
+        read_.pop_back();
+        --open_;
+    }
+    budget_ = open_;
 }
 
 void LinuxStatFiles::endWalk() {
-    std::erase_if(files_, [this](const auto& item) { return item.second.walk != walk_; });
+    // What is left open of the last walk's is of processes this walk did not meet.
+    for (const Kept& kept : files_)
+        open_ -= kept.fd ? 1 : 0;
+    files_.swap(read_);
+    read_.clear();
+    if (!std::is_sorted(files_.begin(), files_.end(),
+                        [](const Kept& a, const Kept& b) { return a.pid < b.pid; }))
+        std::sort(files_.begin(), files_.end(),
+                  [](const Kept& a, const Kept& b) { return a.pid < b.pid; });
+}
+
+void LinuxStatFiles::clear() {
+    files_.clear();
+    read_.clear();
+    open_ = 0;
 }

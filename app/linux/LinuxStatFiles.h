@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <sys/types.h>
-#include <unordered_map>
+#include <vector>
 
 // The stat files of the listed processes, each kept open from one walk of /proc to the
 // next and read again from its start: one system call a process instead of an open, a
@@ -19,24 +19,26 @@
 // At most `budget` files are kept, numbered from `lowestFd` up, so that the descriptors
 // the rest of the program opens keep the range they had; processes beyond the budget are
 // read the plain way, and so is every process while the descriptors run short.
+//
+// The files are kept in a list ordered by process id, which a walk in ascending order
+// (as /proc lists its folders) reads through from front to back.
 class LinuxStatFiles {
 public:
     LinuxStatFiles(std::size_t budget, int lowestFd);
 
+    void beginWalk();
     // Reads the stat file of pid in the /proc of procFd into buffer; -1 when the process
-    // is gone (or the file cannot be read).
+    // is gone (or the file cannot be read). Only between beginWalk and endWalk.
     ssize_t read(int procFd, std::int32_t pid, char* buffer, std::size_t size);
-
-    void beginWalk() { ++walk_; }
     // Closes the files of the processes this walk did not read.
     void endWalk();
     // Closes them all, as when the process table could not be listed.
-    void clear() { files_.clear(); }
+    void clear();
 
     std::size_t size() const { return files_.size(); }
     std::size_t budget() const { return budget_; }
     // Whether pid's stat file is kept open.
-    bool keeps(std::int32_t pid) const { return files_.count(pid) != 0; }
+    bool keeps(std::int32_t pid) const;
 
     // The budget a layer gets from the program's file limit, and where its files start:
     // above the limit the program was started with when the raised one leaves room there,
@@ -45,14 +47,19 @@ public:
 
 private:
     struct Kept {
+        std::int32_t pid;
         LinuxUniqueFd fd;
-        std::uint32_t walk = 0;
     };
+    // The file kept for pid by the last walk, or nullptr.
+    Kept* find(std::int32_t pid);
     ssize_t readAfresh(int procFd, std::int32_t pid, char* buffer, std::size_t size);
     void keep(std::int32_t pid, LinuxUniqueFd file);
+    void giveOneBack();
 
-    std::unordered_map<std::int32_t, Kept> files_;
+    std::vector<Kept> files_; // the last walk's, by process id
+    std::vector<Kept> read_;  // this walk's, in the order read
+    std::size_t cursor_ = 0;  // where in files_ the walk has come to
+    std::size_t open_ = 0;    // files open in both lists
     std::size_t budget_;
     int lowestFd_;
-    std::uint32_t walk_ = 0;
 };

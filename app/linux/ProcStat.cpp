@@ -1,5 +1,7 @@
 #include "ProcStat.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -36,9 +38,70 @@ bool skipField(std::string_view line, std::size_t& pos) {
     return true;
 }
 
+constexpr std::uint64_t kOnes = 0x0101010101010101;
+constexpr std::uint64_t kHighs = 0x8080808080808080;
+
+// The high bit of every byte of word that equals byte.
+std::uint64_t bytesEqual(std::uint64_t word, unsigned char byte) {
+    const std::uint64_t x = word ^ (kOnes * byte);
+    return ~(((x & ~kHighs) + ~kHighs) | x) & kHighs;
+}
+
+// Moves pos past up to count more spaces, eight bytes at a time, without reading the
+// fields in between; returns how many it passed. Fewer than count when the line ends first:
+// pos is then at its end or its newline.
+int skipFields(std::string_view line, std::size_t& pos, int count) {
+    int passed = 0;
+    while (pos + 8 <= line.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, line.data() + pos, 8);
+        if constexpr (std::endian::native == std::endian::big)
+            word = __builtin_bswap64(word); // the first byte lowest, as below
+        std::uint64_t spaces = bytesEqual(word, ' ');
+        const std::uint64_t newlines = bytesEqual(word, '\n');
+        // Spaces after a newline do not count: the line has ended there.
+        if (newlines != 0)
+            spaces &= (newlines & -newlines) - 1;
+        // One bit a byte: their sum, gathered in the top byte.
+        const int found = static_cast<int>(((spaces >> 7) * kOnes) >> 56);
+        if (passed + found >= count) {
+            for (int k = passed + 1; k < count; ++k)
+                spaces &= spaces - 1;
+            pos += static_cast<std::size_t>(std::countr_zero(spaces)) / 8 + 1;
+            return count;
+        }
+        passed += found;
+        if (newlines != 0) {
+            pos += static_cast<std::size_t>(std::countr_zero(newlines)) / 8;
+            return passed;
+        }
+        pos += 8;
+    }
+    for (; pos < line.size() && line[pos] != '\n'; ++pos)
+        if (line[pos] == ' ' && ++passed == count) {
+            ++pos;
+            return passed;
+        }
+    return passed;
+}
+
+constexpr std::uint64_t fieldBits(std::initializer_list<int> fields) {
+    std::uint64_t bits = 0;
+    for (const int field : fields)
+        bits |= std::uint64_t{1} << field;
+    return bits;
+}
+
+// The fields read, by their numbers in proc(5), and where the program lies in memory.
+constexpr std::uint64_t kReadFields = fieldBits({4, 6, 9, 14, 15, 19, 20, 22, 41});
+constexpr std::uint64_t kLayoutFields = fieldBits({26, 27, 28, 48, 49, 50, 51});
+
+// The kernel keeps 15 bytes of a name: a longer one is cut to that.
+constexpr std::size_t kShortNameLength = 15;
+
 } // namespace
 
-bool parseProcStat(std::string_view line, ProcStat& out) {
+bool parseProcStat(std::string_view line, ProcStat& out, StatFields fields) {
     const std::size_t open = line.find('(');
     // The last ')' lies near the start, before some 300 bytes of numbers: memrchr crosses
     // those many bytes at a time.
@@ -62,10 +125,21 @@ bool parseProcStat(std::string_view line, ProcStat& out) {
     if (!skipField(line, pos))
         return false;
 
+    const bool layout = fields == StatFields::All || (fields == StatFields::LayoutOfCutNames &&
+                                                      out.comm.size() == kShortNameLength);
+    const std::uint64_t wanted = kReadFields | (layout ? kLayoutFields : 0);
+    const int lastField = layout ? 51 : 41;
     std::int64_t value = 0;
-    for (int field = 4; field <= 51; ++field) {
+    for (int field = 4; field <= lastField;) {
         if (pos >= line.size() || line[pos] == '\n')
             return field > 20; // the name, parent, nice and threads are the minimum
+        if ((wanted >> field & 1) == 0) {
+            int run = 1;
+            while (field + run <= lastField && (wanted >> (field + run) & 1) == 0)
+                ++run;
+            field += skipFields(line, pos, run);
+            continue;
+        }
         if (!readNumber(line, pos, value))
             return false;
         switch (field) {
@@ -120,6 +194,7 @@ bool parseProcStat(std::string_view line, ProcStat& out) {
         default:
             break;
         }
+        ++field;
     }
     return true;
 }

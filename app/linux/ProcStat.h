@@ -33,10 +33,16 @@ struct ProcStat {
     ProgramLayout layout;
 };
 
-// Reads a stat line. The name stands between the first '(' and the LAST ')', since it
-// may itself hold spaces and parentheses. Returns false for a line that is cut short or
-// malformed; fields the kernel does not report (old kernels end early) keep 0.
-bool parseProcStat(std::string_view line, ProcStat& out);
+// What to read of a stat line: every field above; all but where the program lies in
+// memory (the layout), which a third of the line tells and only a cut name needs; or the
+// layout only where the name is 15 bytes long, as long as the kernel keeps.
+enum class StatFields { All, WithoutLayout, LayoutOfCutNames };
+
+// Reads a stat line. The name stands between the first '(' and the LAST ')', since it may
+// itself hold spaces and parentheses. Returns false for a line that is cut short or
+// malformed; fields the kernel does not report (old kernels end early), and the layout
+// when it is not asked for, keep 0. Fields between those read are passed over unchecked.
+bool parseProcStat(std::string_view line, ProcStat& out, StatFields fields = StatFields::All);
 
 // The executable's file name for a process whose short name may be cut: the base name of
 // the first command-line word that starts with the short name (a script's own name comes
