@@ -3,6 +3,7 @@
 #include "app/RuntimeError.h"
 #include "app/UniqueHandle.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -25,9 +26,9 @@ std::int32_t clsActiveProcess::upperBound() const {
     return store_ ? static_cast<std::int32_t>(store_->size()) - 1 : -1;
 }
 
-std::u16string clsActiveProcess::szExeFile(std::int32_t index) const {
+std::u16string_view clsActiveProcess::szExeFile(std::int32_t index) const {
     const Record& record = at(index);
-    return std::u16string(record.szExeFile, basDeclares::MAX_PATH);
+    return std::u16string_view(record.szExeFile, basDeclares::MAX_PATH);
 }
 
 std::int32_t clsActiveProcess::dwFlags(std::int32_t index) const {
@@ -66,10 +67,14 @@ std::int32_t clsActiveProcess::dwSize(std::int32_t index) const {
     return at(index).dwSize;
 }
 
-void clsActiveProcess::resizeStore(std::size_t upperBound) {
-    if (!store_)
-        store_.emplace();
-    store_->resize(upperBound + 1);
+// Records 1 to count are the new ones; those the store held before at 1 to 20 stay; any
+// other record up to the bound is zero, as it would be had it been added then.
+void clsActiveProcess::settleStore(std::size_t upperBound, std::size_t count, std::size_t before) {
+    std::vector<Record>& store = *store_;
+    store.resize(upperBound + 1);
+    const std::size_t firstZero = std::max<std::size_t>(count + 1, kGrowthStep + 1);
+    for (std::size_t index = firstZero; index < std::min(before, upperBound + 1); ++index)
+        store[index] = Record{};
 }
 
 std::int32_t clsActiveProcess::GetActiveProcess() {
@@ -92,16 +97,29 @@ std::int32_t clsActiveProcess::GetActiveProcess() {
 
     working.dwSize = sizeof(basDeclares::PROCESSENTRY32);
     bool delivered = basDeclares::Process32First(handle, working) != 0;
-    resizeStore(kGrowthStep);
+    // The store is cut back to indices 0 to 20 and grows by 20 zero records whenever the
+    // count reaches a multiple of 20. Rather than write every record twice, the records
+    // are written over the ones already there, and the bounds and zero records that this
+    // gives are set once, at the end (also before an overflow is raised).
+    if (!store_)
+        store_.emplace(kGrowthStep + 1);
+    std::vector<Record>& store = *store_;
+    const std::size_t before = store.size();
+    std::size_t upperBound = kGrowthStep;
 
     while (delivered) {
-        if (count == INT16_MAX)
+        if (count == INT16_MAX) {
+            settleStore(upperBound, static_cast<std::size_t>(count), before);
             throw RuntimeError(RuntimeError::Overflow);
+        }
         ++count;
         if (count % kGrowthStep == 0)
-            resizeStore(static_cast<std::size_t>(count) + kGrowthStep);
+            upperBound = static_cast<std::size_t>(count) + kGrowthStep;
 
-        Record& record = (*store_)[static_cast<std::size_t>(count)];
+        const auto index = static_cast<std::size_t>(count);
+        if (index == store.size())
+            store.emplace_back();
+        Record& record = store[index];
         record.dwSize = working.dwSize;
         record.cntUsage = working.cntUsage;
         record.th32ProcessID = working.th32ProcessID;
@@ -115,5 +133,6 @@ std::int32_t clsActiveProcess::GetActiveProcess() {
 
         delivered = basDeclares::Process32Next(handle, working) != 0;
     }
+    settleStore(upperBound, static_cast<std::size_t>(count), before);
     return count;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A snapshot of the running processes, kept as records indexed from 1 to the count that
@@ -12,7 +13,8 @@
 // RuntimeError 9 for an index outside the store, or before any store exists.
 class clsActiveProcess {
 public:
-    std::u16string szExeFile(std::int32_t index) const;
+    // All 260 characters of the stored name, valid until the next GetActiveProcess.
+    std::u16string_view szExeFile(std::int32_t index) const;
     std::int32_t dwFlags(std::int32_t index) const;
     std::int32_t pcPriClassBase(std::int32_t index) const;
     std::int32_t th32ParentProcessID(std::int32_t index) const;
@@ -47,7 +49,7 @@ private:
     };
 
     const Record& at(std::int32_t index) const;
-    void resizeStore(std::size_t upperBound);
+    void settleStore(std::size_t upperBound, std::size_t count, std::size_t before);
 
     std::optional<std::vector<Record>> store_;
     std::uint64_t snapshotTime_ = 0;

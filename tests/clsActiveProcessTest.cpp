@@ -15,8 +15,8 @@ int errorNumber(const std::function<void()>& call) {
     return 0;
 }
 
-std::u16string bareName(const std::u16string& stored) {
-    return stored.substr(0, stored.find(u'\0'));
+std::u16string bareName(std::u16string_view stored) {
+    return std::u16string(stored.substr(0, stored.find(u'\0')));
 }
 
 } // namespace
@@ -58,7 +58,7 @@ TEST(clsActiveProcess, RecordsComeInTheSystemsOrderWithRecordZeroAllZero) {
     EXPECT_EQ(snapshot.dwFlags(0), 0);
     EXPECT_EQ(snapshot.thModuleID(0), 0);
     EXPECT_EQ(snapshot.th32DefaultHeapID(0), 0);
-    EXPECT_EQ(snapshot.szExeFile(0), std::u16string(260, u'\0'));
+    EXPECT_EQ(std::u16string(snapshot.szExeFile(0)), std::u16string(260, u'\0'));
 }
 
 TEST(clsActiveProcess, AShorterNameKeepsTheTailOfTheLongerOneBeforeIt) {
@@ -66,7 +66,7 @@ TEST(clsActiveProcess, AShorterNameKeepsTheTailOfTheLongerOneBeforeIt) {
     os.processes = {{10, "averylongname.exe"}, {11, "ab"}};
     clsActiveProcess snapshot;
     ASSERT_EQ(snapshot.GetActiveProcess(), 2);
-    const std::u16string stored = snapshot.szExeFile(2);
+    const std::u16string stored(snapshot.szExeFile(2));
     EXPECT_EQ(stored.size(), 260u);
     EXPECT_EQ(bareName(stored), u"ab");
     // "ab", NUL, then what the working record still held after "ave".

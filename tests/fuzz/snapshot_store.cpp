@@ -47,7 +47,7 @@ bool refusesIndex(const clsActiveProcess& store, std::int32_t index) {
 
 // The name as the list shows it: the stored units up to the first NUL. Names given as
 // ASCII without NUL come back unchanged.
-bool showsName(const std::u16string& stored, const std::string& given) {
+bool showsName(std::u16string_view stored, const std::string& given) {
     const std::string name = given.substr(0, std::min<std::size_t>(given.find('\0'), 259));
     for (unsigned char c : name)
         if (c >= 0x80)

@@ -81,7 +81,7 @@ std::u16string widen(const std::string& text) {
 
 // The stored name up to its first NUL.
 std::u16string bareName(const clsActiveProcess& processes, std::int32_t index) {
-    const std::u16string name = processes.szExeFile(index);
+    const std::u16string name(processes.szExeFile(index));
     return name.substr(0, name.find(u'\0'));
 }
 
