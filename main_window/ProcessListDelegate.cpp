@@ -32,3 +32,22 @@ void ProcessListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     painter->setFont(option.font);
     painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
+
+QSize ProcessListDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) const {
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    if (style != heightStyle_ || option.font != heightFont_) {
+        // The standard delegate's height for one line of text, as the cell shows it.
+        QStyleOptionViewItem line = option;
+        initStyleOption(&line, index);
+        line.text = QStringLiteral("0");
+        height_ = style->sizeFromContents(QStyle::CT_ItemViewItem, &line, QSize(), widget).height();
+        heightFont_ = option.font;
+        heightStyle_ = style;
+    }
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    return {option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) +
+                2 * margin,
+            height_};
+}

@@ -10,7 +10,7 @@ namespace {
 constexpr int kIndexOutOfBounds = 35600;
 constexpr int kInvalidPropertyValue = 380;
 
-QString upToNul(const QString& text) {
+QStringView upToNul(QStringView text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
 }
@@ -40,26 +40,77 @@ std::vector<ProcessListModel::Row>& ProcessListModel::edited() {
 }
 
 int ProcessListModel::Add(const QString& text) {
+    return add(text, &text);
+}
+
+int ProcessListModel::Add(QStringView text) {
+    return add(text, nullptr);
+}
+
+void ProcessListModel::AddSubItem(int position, const QString& text) {
+    addSubItem(position, text, &text);
+}
+
+void ProcessListModel::AddSubItem(int position, QStringView text) {
+    addSubItem(position, text, nullptr);
+}
+
+int ProcessListModel::add(QStringView text, const QString* given) {
     std::vector<Row>& rows = edited();
     const int row = static_cast<int>(rows.size());
     if (!updating_)
         beginInsertRows(QModelIndex(), row, row);
+    text = upToNul(text);
+    guessOldRow(text);
     rows.emplace_back();
-    rows.back().texts[0] = upToNul(text);
+    rows.back().texts[0] = cellText(0, text, given);
     if (!updating_)
         endInsertRows();
     return row + 1;
 }
 
-void ProcessListModel::AddSubItem(int position, const QString& text) {
+void ProcessListModel::addSubItem(int position, QStringView text, const QString* given) {
     checkPosition(position);
-    Row& row = edited()[static_cast<std::size_t>(position - 1)];
+    std::vector<Row>& rows = edited();
+    Row& row = rows[static_cast<std::size_t>(position - 1)];
     if (row.columns >= kColumns)
         throw RuntimeError(kInvalidPropertyValue, "Invalid property value");
     const int column = row.columns++;
-    row.texts[static_cast<std::size_t>(column)] = upToNul(text);
+    // The guess is of the last row added.
+    if (position != static_cast<int>(rows.size()))
+        guess_ = -1;
+    row.texts[static_cast<std::size_t>(column)] = cellText(column, upToNul(text), given);
     if (!updating_)
         emit dataChanged(index(position - 1, column), index(position - 1, column));
+}
+
+// A refresh adds its rows mostly in the order of the last one: the old row after the one
+// last guessed, or one of the next few, is likely the one with this id.
+void ProcessListModel::guessOldRow(QStringView id) {
+    guess_ = -1;
+    if (!updating_)
+        return;
+    const std::size_t end = std::min(rows_.size(), nextGuess_ + 4);
+    for (std::size_t k = nextGuess_; k < end; ++k) {
+        if (rows_[k].texts[0] == id) {
+            guess_ = static_cast<std::ptrdiff_t>(k);
+            nextGuess_ = k + 1;
+            return;
+        }
+    }
+}
+
+// The old row's own string when the cell reads the same, or the caller's, or a new one.
+QString ProcessListModel::cellText(int column, QStringView text, const QString* given) const {
+    if (guess_ >= 0) {
+        const QString& old =
+            rows_[static_cast<std::size_t>(guess_)].texts[static_cast<std::size_t>(column)];
+        if (old == text)
+            return old;
+    }
+    if (given && given->size() == text.size())
+        return *given;
+    return text.toString();
 }
 
 void ProcessListModel::Remove(int position) {
@@ -76,6 +127,8 @@ void ProcessListModel::Clear() {
     if (updating_) {
         pending_.clear();
         pendingStarted_ = true;
+        guess_ = -1;
+        nextGuess_ = 0;
         return;
     }
     if (rows_.empty())
@@ -104,20 +157,25 @@ void ProcessListModel::setIdentity(int position, const ProcessIdentity& identity
 
 void ProcessListModel::beginUpdate() {
     updating_ = true;
+    guess_ = -1;
+    nextGuess_ = 0;
 }
 
 void ProcessListModel::endUpdate() {
     if (!updating_)
         return;
     updating_ = false;
+    guess_ = -1;
     if (!pendingStarted_)
         return; // nothing was touched
     pendingStarted_ = false;
     std::vector<Row> next;
     next.swap(pending_);
 
-    std::vector<int> oldOf(next.size(), -1);
-    std::vector<int> newOf(rows_.size(), -1);
+    oldOf_.assign(next.size(), -1);
+    newOf_.assign(rows_.size(), -1);
+    std::vector<int>& oldOf = oldOf_;
+    std::vector<int>& newOf = newOf_;
     matchRows(next, oldOf, newOf);
     applying_ = true;
     // Cells first, while the rows are where the views have them.

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <QStringView>
 #include <array>
 #include <vector>
 
@@ -25,9 +26,11 @@ public:
 
     // Adds a row with the given text and returns its position.
     int Add(const QString& text);
+    int Add(QStringView text);
     // Appends a sub-item to the row at position. Raises RuntimeError 35600 for a row that
     // does not exist and 380 for a fourth sub-item, which has no column.
     void AddSubItem(int position, const QString& text);
+    void AddSubItem(int position, QStringView text);
     // Raises RuntimeError 35600 for a position outside 1 to Count().
     void Remove(int position);
     void Clear();
@@ -58,6 +61,10 @@ private:
         ProcessIdentity identity;
     };
     void checkPosition(int position) const;
+    int add(QStringView text, const QString* given);
+    void addSubItem(int position, QStringView text, const QString* given);
+    void guessOldRow(QStringView id);
+    QString cellText(int column, QStringView text, const QString* given) const;
     const std::vector<Row>& edited() const;
     std::vector<Row>& edited();
     // Matches the new rows to the old ones: oldOf[new position] and newOf[old position],
@@ -75,4 +82,9 @@ private:
     bool updating_ = false;
     bool pendingStarted_ = false; // pending_ holds the update's rows
     bool applying_ = false;
+    // During an update: the old row that the row being added seems to be, by its id, whose
+    // unchanged cells it shares rather than make new strings; -1 for none.
+    std::ptrdiff_t guess_ = -1;
+    std::size_t nextGuess_ = 0;
+    std::vector<int> oldOf_, newOf_; // endUpdate's, kept for their room
 };

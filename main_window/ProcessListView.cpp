@@ -1,6 +1,7 @@
 #include "ProcessListView.h"
 
 #include "ProcessListDelegate.h"
+#include "ProcessListScrollBar.h"
 
 #include "chrome/Accessibility.h"
 
@@ -46,6 +47,7 @@ ProcessListView::ProcessListView(QWidget* parent) : QTreeView(parent), model_(kH
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The style's own mark of the current row is a tinted box, which looks like a selection.
     setAllColumnsShowFocus(false);
+    setVerticalScrollBar(new ProcessListScrollBar(Qt::Vertical, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QHeaderView* columns = header();
@@ -58,6 +60,9 @@ ProcessListView::ProcessListView(QWidget* parent) : QTreeView(parent), model_(kH
 }
 
 int ProcessListView::SelectedItem() const {
+    // Asked at every refresh, when mostly nothing is selected.
+    if (!selectionModel()->hasSelection())
+        return 0;
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? 0 : rows.first().row() + 1;
 }
@@ -109,8 +114,12 @@ ProcessListView::Shown ProcessListView::shownRows() const {
     shown.size = area.size();
     shown.font = font();
     shown.palette = palette().cacheKey();
-    shown.places = {horizontalOffset(), verticalOffset(), hasFocus() ? 1 : 0};
     const QHeaderView& columns = *header();
+    // Room for every row that fits, at the smallest height a row can have.
+    const std::size_t fit = static_cast<std::size_t>(area.height() / 8 + 2);
+    shown.places.reserve(3 + 3 * static_cast<std::size_t>(columns.count()) + 5 * fit);
+    shown.texts.reserve(fit * static_cast<std::size_t>(columns.count()));
+    shown.places = {horizontalOffset(), verticalOffset(), hasFocus() ? 1 : 0};
     std::vector<int> shownColumns;
     for (int visual = 0; visual < columns.count(); ++visual) {
         const int column = columns.logicalIndex(visual);
@@ -147,6 +156,7 @@ ProcessListView::Shown ProcessListView::shownHeader() const {
     shown.size = columns.viewport()->size();
     shown.font = columns.font();
     shown.palette = columns.palette().cacheKey();
+    shown.places.reserve(5 + 4 * static_cast<std::size_t>(columns.count()));
     shown.places = {columns.offset(), columns.isSortIndicatorShown() ? 1 : 0,
                     columns.sortIndicatorSection(), columns.sortIndicatorOrder(),
                     columns.isHidden() ? 1 : 0};

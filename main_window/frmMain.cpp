@@ -17,6 +17,7 @@
 #include <QDebug>
 #include <QOperatingSystemVersion>
 #include <QPainter>
+#include <charconv>
 #include <optional>
 
 namespace {
@@ -36,10 +37,18 @@ template <typename Statement> void skipOnError(Statement&& statement) {
 
 // The list shows a text up to its first NUL; taking only that part spares the copy of
 // the whole 260-character name buffer.
-QString widened(const std::u16string& text) {
+QStringView widened(std::u16string_view text) {
     const std::size_t nul = text.find(u'\0');
-    return QString::fromUtf16(
-        text.data(), static_cast<qsizetype>(nul == std::u16string::npos ? text.size() : nul));
+    return QStringView(
+        text.data(), static_cast<qsizetype>(nul == std::u16string_view::npos ? text.size() : nul));
+}
+
+// A number's text, short enough to need no memory of its own: the list keeps the string it
+// has when a cell reads the same as before, as most do at every refresh.
+std::u16string decimal(std::int32_t value) {
+    char text[12];
+    const char* const end = std::to_chars(text, text + sizeof text, value).ptr;
+    return std::u16string(static_cast<const char*>(text), end); // a character a digit
 }
 
 } // namespace
@@ -168,14 +177,12 @@ void frmMain::fillRows() {
             continue;
         skipOnError([&] {
             const std::int32_t processId = objProcess->th32ProcessID(intIndex);
-            current = items.Add(QString::number(processId));
+            current = items.Add(decimal(processId));
             items.setIdentity(current, {processId, objProcess->snapshotTime()});
         });
         skipOnError([&] { items.AddSubItem(current, widened(objProcess->szExeFile(intIndex))); });
-        skipOnError(
-            [&] { items.AddSubItem(current, QString::number(objProcess->cntThreads(intIndex))); });
-        skipOnError(
-            [&] { items.AddSubItem(current, QString::number(objProcess->cntUsage(intIndex))); });
+        skipOnError([&] { items.AddSubItem(current, decimal(objProcess->cntThreads(intIndex))); });
+        skipOnError([&] { items.AddSubItem(current, decimal(objProcess->cntUsage(intIndex))); });
     }
 }
 

@@ -29,7 +29,7 @@ void refresh(ProcessListModel& model, const Table& table) {
         model.setIdentity(row, {process.pid, 1000});
         model.AddSubItem(row, process.name);
         model.AddSubItem(row, QString::number(process.threads));
-        model.AddSubItem(row, QStringLiteral("0"));
+        model.AddSubItem(row, QString::number(0));
     }
     model.Remove(1);
     model.endUpdate();
@@ -263,4 +263,46 @@ TEST(ProcessListModel, DuringAnUpdateViewsSeeTheOldRowsAndTheCallsTheNewOnes) {
     EXPECT_EQ(model.Text(2), "4");
     EXPECT_EQ(model.Identity(2).snapshotTime, 2000u);
     EXPECT_EQ(model.index(1, 0).data().toString(), "4");
+}
+
+// Rows given as views of text that is not the list's own, as the main window gives them:
+// a cell that reads as before takes the string it had, so a refresh makes new strings only
+// for what changed, also past a row that came or went before.
+TEST(ProcessListModel, ACellThatReadsAsBeforeKeepsItsString) {
+    ProcessListModel model({"Proc. ID", "Exe File", "Threads", "Usage"});
+    Table table;
+    for (std::int32_t pid = 100; pid < 110; ++pid)
+        table.push_back({pid, QStringLiteral("proc%1").arg(pid), 2});
+    refresh(model, table);
+    std::vector<QStringList> before;
+    for (int position = 1; position <= model.Count(); ++position)
+        before.push_back(cells(model, position - 1));
+    table[6].threads = 3; // process 106
+    table.erase(table.begin() + 2);
+    table.insert(table.begin() + 4, {200, "new"});
+
+    model.beginUpdate();
+    model.Clear();
+    for (const Process& process : table) {
+        const std::u16string texts[] = {QString::number(process.pid).toStdU16String(),
+                                        process.name.toStdU16String(),
+                                        QString::number(process.threads).toStdU16String(), u"0"};
+        const int row = model.Add(QStringView(texts[0]));
+        model.setIdentity(row, {process.pid, 2000});
+        for (int column = 1; column < 4; ++column)
+            model.AddSubItem(row, QStringView(texts[column]));
+    }
+    for (int position = 1; position <= model.Count(); ++position) {
+        const std::int32_t pid = model.Identity(position).processId;
+        if (pid == 200)
+            continue;
+        const QStringList& old = before[static_cast<std::size_t>(pid - 100)];
+        for (int column = 0; column < 4; ++column) {
+            const bool changed = pid == 106 && column == 2;
+            EXPECT_EQ(model.Text(position, column).constData() == old[column].constData(), !changed)
+                << pid << " column " << column;
+        }
+    }
+    model.endUpdate();
+    EXPECT_EQ(shown(model), rowsOf(table));
 }
