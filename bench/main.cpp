@@ -1,5 +1,6 @@
 // The refresh benchmark. For the process table as the machine has it, with 1000 and with
-// 5000 more idle processes, it times in interleaved rounds:
+// 5000 more idle processes, it times in interleaved rounds (in three orders, so that each
+// reading follows each of the others as often):
 //   floor     the bare /proc walk (open, read, close PID/stat for every process)
 //   snapshot  clsActiveProcess::GetActiveProcess through the real Linux layer
 //   ps        `ps -e -o pid=,nlwp=,comm=` as a child process
@@ -12,6 +13,7 @@
 #include "ChildGroup.h"
 #include "Measurement.h"
 #include "ProcTable.h"
+#include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
 #include "process/clsActiveProcess.h"
 
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <sys/utsname.h>
@@ -71,6 +74,17 @@ struct Bench {
         }
         ++refreshes;
         refreshPaints += painted.paints - before;
+    }
+
+    // How many of the walks of /proc since the last call listed the folder; the others went
+    // by the last listing, no process having started since.
+    std::size_t listingsBefore = 0;
+    std::size_t listingsSince() {
+        const auto* layer = dynamic_cast<const LinuxOsLayer*>(&OsLayer::current());
+        const std::size_t now = layer ? layer->listings() : 0;
+        const std::size_t since = now - listingsBefore;
+        listingsBefore = now;
+        return since;
     }
 
     // The share of refreshes since the last call that painted the list, for the record.
@@ -157,34 +171,53 @@ struct Bench {
         std::vector<double> tableSizes, rebuild;
         for (int round = 0; round < warmUp + counted; ++round) {
             const bool counts = round >= warmUp;
-            if (round == warmUp)
+            if (round == warmUp) {
                 paintedShare();
+                listingsSince();
+            }
             int size = 0;
-            floor.run(
+            // The order changes from round to round so that, over three rounds, each reading
+            // comes right after each of the others once, across rounds too: ps, which starts
+            // a process and reads much of /proc, leaves the caches and the process table
+            // changed for whatever comes after it, and a walk of /proc leaves them warm.
+            const std::function<void()> readings[] = {
                 [&] {
-                    size = ProcTable::floorWalk();
-                    return 0.0;
+                    floor.run(
+                        [&] {
+                            size = ProcTable::floorWalk();
+                            return 0.0;
+                        },
+                        counts);
                 },
-                counts);
-            snap.run(
                 [&] {
-                    snapshot.GetActiveProcess();
-                    return 0.0;
+                    snap.run(
+                        [&] {
+                            snapshot.GetActiveProcess();
+                            return 0.0;
+                        },
+                        counts);
                 },
-                counts);
-            ps.run(
                 [&] {
-                    double child = 0;
-                    ProcTable::psIds(&child);
-                    return child;
+                    ps.run(
+                        [&] {
+                            double child = 0;
+                            ProcTable::psIds(&child);
+                            return child;
+                        },
+                        counts);
                 },
-                counts);
-            refresh.run(
                 [&] {
-                    refreshAndSettle();
-                    return 0.0;
+                    refresh.run(
+                        [&] {
+                            refreshAndSettle();
+                            return 0.0;
+                        },
+                        counts);
                 },
-                counts);
+            };
+            static constexpr int kOrders[3][4] = {{0, 1, 2, 3}, {0, 2, 1, 3}, {2, 0, 3, 1}};
+            for (const int reading : kOrders[round % 3])
+                readings[reading]();
             if (counts) {
                 tableSizes.push_back(size);
                 rebuild.push_back(lastRebuild);
@@ -194,11 +227,13 @@ struct Bench {
         std::fprintf(stderr,
                      "medians N=%d runs=%d, cpu: floor=%.3fms snapshot=%.3fms ps=%.3fms "
                      "refresh=%.3fms; wall: floor=%.3fms snapshot=%.3fms ps=%.3fms "
-                     "refresh=%.3fms (of which cmdRefresh=%.3fms); list paints per refresh %.2f\n",
+                     "refresh=%.3fms (of which cmdRefresh=%.3fms); list paints per refresh %.2f; "
+                     "/proc listed in %zu of %d walks\n",
                      n, counted, floor.medianCpu() * 1e3, snap.medianCpu() * 1e3,
                      ps.medianCpu() * 1e3, refresh.medianCpu() * 1e3, floor.medianWall() * 1e3,
                      snap.medianWall() * 1e3, ps.medianWall() * 1e3, refresh.medianWall() * 1e3,
-                     Measurement::median(rebuild) * 1e3, paintedShare());
+                     Measurement::median(rebuild) * 1e3, paintedShare(), listingsSince(),
+                     2 * counted);
         std::fprintf(stderr,
                      "wall-clock ratios N=%d: snapshot/floor=%.2f snapshot/ps=%.2f "
                      "refresh/floor=%.2f\n",
@@ -228,8 +263,10 @@ struct Bench {
         std::vector<double> tableSizes;
         for (int round = 0; round < 1 + coldCounted; ++round) {
             const bool counts = round >= 1;
-            if (round == 1)
+            if (round == 1) {
                 paintedShare();
+                listingsSince();
+            }
             int size = 0;
             idleGap();
             floor.run(
@@ -259,10 +296,10 @@ struct Bench {
         std::fprintf(stderr,
                      "cold medians N=%d runs=%d gap=%dms, cpu: floor=%.3fms snapshot=%.3fms "
                      "refresh=%.3fms; wall: floor=%.3fms snapshot=%.3fms refresh=%.3fms; list "
-                     "paints per refresh %.2f\n",
+                     "paints per refresh %.2f; /proc listed in %zu of %d walks\n",
                      n, coldCounted, gapMs, floor.medianCpu() * 1e3, snap.medianCpu() * 1e3,
                      refresh.medianCpu() * 1e3, floor.medianWall() * 1e3, snap.medianWall() * 1e3,
-                     refresh.medianWall() * 1e3, paintedShare());
+                     refresh.medianWall() * 1e3, paintedShare(), listingsSince(), 2 * coldCounted);
         std::fprintf(
             stderr, "cold wall-clock ratios N=%d: snapshot/floor=%.2f refresh/floor=%.2f\n", n,
             snap.medianWall() / floor.medianWall(), refresh.medianWall() / floor.medianWall());
@@ -357,7 +394,7 @@ int main(int argc, char* argv[]) {
     std::vector<int> extras;
     for (int k = 1; k + 1 < argc; k += 2) {
         if (std::strcmp(argv[k], "--runs") == 0)
-            counted = std::max(15, std::atoi(argv[k + 1]));
+            counted = (std::max(15, std::atoi(argv[k + 1])) + 2) / 3 * 3; // whole turns of orders
         else if (std::strcmp(argv[k], "--cold-runs") == 0) // 0 leaves the cold case out
             coldCounted = std::max(0, std::atoi(argv[k + 1]));
         else if (std::strcmp(argv[k], "--gap-ms") == 0)
