@@ -1,14 +1,12 @@
 #include "frmRun.h"
 
 #include "RunCommand.h"
-#include "app/Forms.h"
 #include "app/basDeclares.h"
 #include "chrome/Centering.h"
 #include "chrome/MsgBox.h"
 #include "chrome/PanelLabel.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
-#include "main_window/main_window.h"
 
 #include <QFontInfo>
 #include <QKeyEvent>
@@ -189,7 +187,7 @@ void frmRun::Run(QString strCommand) {
 
 void frmRun::cmdRun_Click() {
     Run(txtRun->text());
-    Forms::Main().cmdRefresh();
+    emit Ran();
     hide();
 }
 
