@@ -1,5 +1,7 @@
 #include "ChildProcess.h"
 #include "FakeOsLayer.h"
+#include "HandleCounting.h"
+#include "InstalledLayer.h"
 #include "RowOf.h"
 #include "app/ProgramEnd.h"
 #include "app/linux/LinuxOsLayer.h"
@@ -18,16 +20,13 @@ namespace {
 
 // The real Linux layer, except that it ends only the processes the test allows: the
 // machine's other processes must survive a fault in the command.
-class GuardedLinuxLayer : public LinuxOsLayer {
+class GuardedLinuxLayer : public HandleCounting<LinuxOsLayer> {
 public:
-    GuardedLinuxLayer() : previous_(OsLayer::install(this)) {}
-    ~GuardedLinuxLayer() override { OsLayer::install(previous_); }
-
     std::set<std::int32_t> mayEnd;
     std::vector<std::int32_t> ended;
 
     HANDLE OpenProcess(std::int32_t access, std::int32_t inherit, std::int32_t id) override {
-        const HANDLE handle = LinuxOsLayer::OpenProcess(access, inherit, id);
+        const HANDLE handle = HandleCounting::OpenProcess(access, inherit, id);
         if (handle != 0)
             ids_[handle] = id;
         return handle;
@@ -39,12 +38,12 @@ public:
             return 0;
         }
         ended.push_back(id);
-        return LinuxOsLayer::TerminateProcess(handle, exitCode);
+        return HandleCounting::TerminateProcess(handle, exitCode);
     }
 
 private:
     std::map<HANDLE, std::int32_t> ids_;
-    OsLayer* previous_;
+    InstalledLayer installed_{*this};
 };
 
 bool stillRunning(const ChildProcess& child) {
