@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "Ticking.h"
 #include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
 #include "main_window/main_window.h"
@@ -103,7 +104,7 @@ TEST(MainWindowCommands, AltSStartsTheRefreshAndAltSStopsIt) {
     QTest::keyClick(window.windowHandle(), Qt::Key_S, Qt::AltModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.cmdStart->text() == "&Start"; }, 3000));
     EXPECT_FALSE(window.Timer2->Enabled());
-    EXPECT_FALSE(window.Timer2->isTicking());
+    EXPECT_FALSE(ticking(*window.Timer2));
 }
 
 TEST(MainWindowCommands, TheMinimisePictureMinimisesAndTheRefreshGoesOn) {

@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "Ticking.h"
 #include "app/Forms.h"
 #include "chrome/MsgBox.h"
 #include "chrome/Pictures.h"
@@ -116,7 +117,7 @@ TEST(RunDialogForm, EveryControlStandsAtItsPlaceWithItsCaptionAndColours) {
     EXPECT_TRUE(samePicture(dialog.About->Picture(), loadPicture("form_about.png")));
     EXPECT_TRUE(dialog.Timer1->Enabled());
     EXPECT_EQ(dialog.Timer1->Interval(), 0);
-    EXPECT_FALSE(dialog.Timer1->isTicking());
+    EXPECT_FALSE(ticking(*dialog.Timer1));
 }
 
 TEST(RunDialogForm, TheLabelsShowTheirWholeTextsWithinTheirBoxes) {
