@@ -8,6 +8,7 @@
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
 
+#include <QDebug>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QPainter>
@@ -178,7 +179,8 @@ void frmRun::Run(QString strCommand) {
         const RunCommand command = RunCommand::resolve(strCommand);
         started = basDeclares::StartCommandLine(command.commandLine.toLocal8Bit().toStdString(),
                                                 command.windowStyle);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qWarning() << "Run: nothing was started:" << error.what();
         started = false;
     }
     if (!started)

@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "LogCapture.h"
 #include "Ticking.h"
 #include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
@@ -177,7 +178,9 @@ TEST(MainWindowCommands, AFailingWebPageDoesNotKeepTheProgramFromEnding) {
         os.throws = throws;
         Ending ending(os);
         frmMain window;
+        LogCapture log;
         window.cmdExit->click();
         expectThePageOpenedOnceAndTheProgramEnded(window, os, ending);
+        EXPECT_EQ(log.messages(QtWarningMsg).size(), throws ? 1 : 0);
     }
 }

@@ -1,7 +1,9 @@
 #include "FakeOsLayer.h"
+#include "LogCapture.h"
 #include "Ticking.h"
 #include "main_window/main_window.h"
 
+#include <QLoggingCategory>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -98,11 +100,23 @@ TEST(MainWindowRefresh, AFailingSnapshotEmptiesTheList) {
 TEST(MainWindowRefresh, NoSnapshotEverSucceededLeavesAnEmptyListAndNoError) {
     FakeOsLayer os;
     os.snapshotFails = true;
+    LogCapture log;
+    const auto refreshLog = [&] {
+        return log.messages().filter("korvanta.refresh: ");
+    };
     frmMain window;
     window.Load();
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
+    EXPECT_TRUE(refreshLog().isEmpty()) << "debug messages are off unless asked for";
+    // What a refresh skips is logged at debug level.
+    QLoggingCategory::setFilterRules(QStringLiteral("korvanta.refresh.debug=true"));
     window.cmdRefresh();
+    QLoggingCategory::setFilterRules(QString());
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
+    ASSERT_FALSE(refreshLog().isEmpty());
+    EXPECT_EQ(refreshLog()[0],
+              "korvanta.refresh: Refresh: a step was skipped: Subscript out of range");
+    EXPECT_EQ(log.messages(QtDebugMsg).filter("korvanta.refresh: "), refreshLog());
 }
 
 TEST(MainWindowRefresh, TheSelectionFollowsTheChosenProcessOnlyAndTheScrollPositionStays) {

@@ -2,6 +2,7 @@
 #include "FakeOsLayer.h"
 #include "HandleCounting.h"
 #include "InstalledLayer.h"
+#include "LogCapture.h"
 #include "RowOf.h"
 #include "app/ProgramEnd.h"
 #include "app/linux/LinuxOsLayer.h"
@@ -167,13 +168,7 @@ TEST(ProcessTermination, KillEndsOnlyARowTheUserSelected) {
 }
 
 TEST(ProcessTermination, AFailingSystemCallEndsNothingAndGoesNoFurtherThanALogLine) {
-    static QStringList warnings;
-    warnings.clear();
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtWarningMsg)
-                warnings << text;
-        });
+    LogCapture log;
     FakeOsLayer os;
     os.setProcessCount(2);
     frmMain window;
@@ -181,7 +176,7 @@ TEST(ProcessTermination, AFailingSystemCallEndsNothingAndGoesNoFurtherThanALogLi
     os.processTimesRaise = true;
     window.lstProcess->setSelectedItem(1);
     EXPECT_NO_THROW(window.cmdKillProcess->click());
-    qInstallMessageHandler(previous);
+    const QStringList warnings = log.messages(QtWarningMsg);
     EXPECT_TRUE(os.terminated.empty());
     EXPECT_EQ(os.openHandles(), 0) << "the process handle is closed";
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 1);

@@ -113,7 +113,7 @@ WindowsOsLayer::Address WindowsOsLayer::address(Function function) {
         if (reason == ERROR_MOD_NOT_FOUND || reason == ERROR_FILE_NOT_FOUND ||
             reason == ERROR_PATH_NOT_FOUND)
             throw RuntimeError(RuntimeError::FileNotFound, "File not found: " + declared.library);
-        throw RuntimeError(RuntimeError::ErrorInLoadingDll, "Error in loading DLL");
+        throw RuntimeError(RuntimeError::ErrorInLoadingDll);
     }
     const FARPROC found = ::GetProcAddress(library, declared.entryPoint.c_str());
     if (!found) {

@@ -2,6 +2,7 @@
 
 #include "WindowsOsLayer.h"
 
+#include <memory>
 #include <vector>
 
 bool WindowsOsLayer::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
@@ -20,7 +21,9 @@ bool WindowsOsLayer::StartCommandLine(const std::string& commandLine, std::int32
     if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &started))
         return false;
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
+    // The program runs on its own: neither handle is kept.
+    using Owned = std::unique_ptr<void, decltype(&::CloseHandle)>;
+    const Owned thread(started.hThread, &::CloseHandle);
+    const Owned process(started.hProcess, &::CloseHandle);
     return true;
 }
