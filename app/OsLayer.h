@@ -36,13 +36,14 @@ public:
     virtual std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) = 0;
     // The handle's process was created at lpCreationTime, on GetSystemTimeAsFileTime's
     // clock; the other times are 0 where the system keeps none. Nonzero; 0, with nothing
-    // written, for a handle that is no open process handle or a process that is gone.
+    // written, for a handle that is no open process handle, or once the system has
+    // forgotten the process (Linux: when it has been reaped).
     virtual std::int32_t GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
                                          basDeclares::FILETIME& lpExitTime,
                                          basDeclares::FILETIME& lpKernelTime,
                                          basDeclares::FILETIME& lpUserTime) = 0;
-    // Now, as a time of day in 100 ns units. It never goes back, and a process created
-    // after a moment it gave never shows an earlier creation time.
+    // Now, as a time of day in 100 ns units. A process created after a moment it gave never
+    // shows an earlier creation time (on Windows, unless the clock is set back between).
     virtual void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) = 0;
     // Hands lpFile to the desktop's program for lpOperation ("open") without waiting:
     // above 32 when it was handed on, 32 or less when not.
