@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr int kIndexOutOfBounds = 35600;
-constexpr int kInvalidPropertyValue = 380;
-
 QString upToNul(const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
@@ -19,7 +16,7 @@ ProcessListModel::ProcessListModel(const QStringList& headers, QObject* parent)
 
 void ProcessListModel::checkPosition(int position) const {
     if (position < 1 || position > Count())
-        throw RuntimeError(kIndexOutOfBounds, "Index out of bounds");
+        throw RuntimeError(RuntimeError::IndexOutOfBounds);
 }
 
 int ProcessListModel::Add(const QString& text) {
@@ -37,7 +34,7 @@ void ProcessListModel::AddSubItem(int position, const QString& text) {
     checkPosition(position);
     Row& row = rows_[static_cast<std::size_t>(position - 1)];
     if (row.columns >= kColumns)
-        throw RuntimeError(kInvalidPropertyValue, "Invalid property value");
+        throw RuntimeError(RuntimeError::InvalidPropertyValue);
     const int column = row.columns++;
     row.texts[static_cast<std::size_t>(column)] = upToNul(text);
     if (!updating_)
@@ -64,7 +61,7 @@ void ProcessListModel::Clear() {
 QString ProcessListModel::Text(int position, int column) const {
     checkPosition(position);
     if (column < 0 || column >= kColumns)
-        throw RuntimeError(kInvalidPropertyValue, "Invalid property value");
+        throw RuntimeError(RuntimeError::InvalidPropertyValue);
     return rows_[static_cast<std::size_t>(position - 1)].texts[static_cast<std::size_t>(column)];
 }
 

@@ -5,8 +5,8 @@
 #include "chrome/Accessibility.h"
 
 #include <QHeaderView>
-#include <QTimer>
 #include <QPainter>
+#include <QTimer>
 
 namespace {
 const QStringList kHeaders = {QStringLiteral("Proc. ID"), QStringLiteral("Exe File"),

@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QOperatingSystemVersion>
 #include <QPainter>
 #include <QScrollBar>
@@ -22,16 +23,20 @@
 
 namespace {
 
+Q_LOGGING_CATEGORY(lcRefresh, "korvanta.refresh", QtInfoMsg)
+
 const QColor kFormColour(0xC0, 0xC0, 0xFF);
 
 constexpr char kMakersWebPage[] = "https://www.korvanta.example/";
 
 // Runs one statement of the refresh; a statement that fails is skipped, as the refresh
-// never reports an error.
+// never reports an error. What it skips is logged at debug level
+// (QT_LOGGING_RULES=korvanta.refresh.debug=true).
 template <typename Statement> void skipOnError(Statement&& statement) {
     try {
         statement();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcRefresh) << "Refresh: a step was skipped:" << error.what();
     }
 }
 
@@ -158,7 +163,7 @@ void frmMain::paintEvent(QPaintEvent*) {
 void frmMain::fillRows() {
     ProcessListModel& items = lstProcess->ListItems();
     if (!objProcess)
-        throw RuntimeError(91, "Object variable not set");
+        throw RuntimeError(RuntimeError::ObjectVariableNotSet);
     const std::int32_t last = lngProcessCount;
     if (last > INT16_MAX || last < INT16_MIN)
         throw RuntimeError(RuntimeError::Overflow);
@@ -191,7 +196,7 @@ void frmMain::cmdRefresh() {
     skipOnError([&] { items.Clear(); });
     skipOnError([&] {
         if (!objProcess)
-            throw RuntimeError(91, "Object variable not set");
+            throw RuntimeError(RuntimeError::ObjectVariableNotSet);
         try {
             lngProcessCount = objProcess->GetActiveProcess();
         } catch (const RuntimeError& error) {
@@ -282,8 +287,9 @@ void frmMain::Shutdown() {
     try {
         basDeclares::ShellExecuteA(static_cast<basDeclares::HWND>(winId()), "open", kMakersWebPage,
                                    nullptr, "C:\\", basDeclares::SW_SHOWNORMAL);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // A page that cannot be opened must not keep the program from ending.
+        qWarning() << "Exit: the maker's page was not opened:" << error.what();
     }
     EndProgram(0);
 }

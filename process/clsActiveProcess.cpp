@@ -21,10 +21,6 @@ std::uint64_t clsActiveProcess::snapshotTime() const {
     return snapshotTime_;
 }
 
-std::int32_t clsActiveProcess::upperBound() const {
-    return store_ ? static_cast<std::int32_t>(store_->size()) - 1 : -1;
-}
-
 std::u16string clsActiveProcess::szExeFile(std::int32_t index) const {
     const Record& record = at(index);
     return std::u16string(record.szExeFile, basDeclares::MAX_PATH);

@@ -41,7 +41,6 @@ public:
                             std::int32_t nShowCmd) override;
     bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
 
-    std::size_t openHandleCount() const { return handles_.size(); }
     bool reapsOrphans() const { return reaper_ != nullptr; }
 
     // Windows' base priority for a nice value and scheduling policy.

@@ -8,6 +8,8 @@
 #include "app/linux/LinuxOsLayer.h"
 #include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
+#include "tests/HandleCounting.h"
+#include "tests/InstalledLayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -48,7 +50,7 @@ int openFiles() {
 
 // What every refresh must leave: one row per process of the snapshot, this program
 // among them, row 1 selected, and no snapshot handle left open.
-void checkList(frmMain& main, const LinuxOsLayer& os) {
+void checkList(frmMain& main, const HandleCounting<LinuxOsLayer>& os) {
     const ProcessListModel& rows = main.lstProcess->ListItems();
     if (rows.Count() != main.lngProcessCount)
         error(
@@ -94,18 +96,16 @@ int main(int argc, char* argv[]) {
     setEndProgramHook(
         [](int code) { error(QStringLiteral("the program would end (%1)").arg(code)); });
 
-    const auto* os = dynamic_cast<LinuxOsLayer*>(&OsLayer::current());
-    if (!os) {
-        std::fprintf(stderr, "the native layer is not the Linux one\n");
-        return 1;
-    }
+    // The Linux layer as the program has it, counting the handles the refreshes leave open.
+    HandleCounting<LinuxOsLayer> os;
+    InstalledLayer installed(os);
     frmMain& main = Forms::Main();
     main.show();
 
     long refreshes = 0;
     QObject::connect(main.Timer2, &FormTimer::Timer, &main, [&] {
         ++refreshes; // runs after the tick's cmdRefresh, which was connected first
-        checkList(main, *os);
+        checkList(main, os);
     });
     main.Timer2->setInterval(10);
     main.Timer2->setEnabled(true);
