@@ -4,8 +4,9 @@
 //   snapshot  clsActiveProcess::GetActiveProcess through the real Linux layer
 //   ps        `ps -e -o pid=,nlwp=,comm=` as a child process
 //   refresh   frmMain::cmdRefresh of a real window, up to the list's next paint
+//   refresh sorted   the same in a second window whose list is sorted by name
 // and prints the ratios of the medians, one line per figure and size. Then the same for a
-// refresh at the cadence users run it (floor, snapshot and refresh, each after an idle
+// refresh at the cadence users run it (floor, snapshot and both refreshes, each after an idle
 // gap of a second, so that the caches have gone cold), the idle cost of the real window
 // with auto refresh off, and its cost at 600 ms per size. Details go to stderr.
 #include "ChildGroup.h"
@@ -42,10 +43,13 @@ protected:
 };
 
 struct Bench {
-    Bench(frmMain& form, PaintCounter& counter) : window(form), painted(counter) {}
+    Bench(frmMain& form, PaintCounter& counter, frmMain& sortedForm, PaintCounter& sortedCounter)
+        : window(form), painted(counter), sortedWindow(sortedForm), sortedPainted(sortedCounter) {}
 
     frmMain& window;
     PaintCounter& painted;
+    frmMain& sortedWindow; // its list sorted by name
+    PaintCounter& sortedPainted;
     clsActiveProcess snapshot;
     int warmUp = 3;
     int counted = 15;
@@ -54,16 +58,18 @@ struct Bench {
 
     double lastRebuild = 0; // of the last refreshAndPaint: the rebuild, without the paint
 
-    void refreshAndPaint() {
-        const int before = painted.paints;
+    void refreshAndPaint(frmMain& form, PaintCounter& counter) {
+        const int before = counter.paints;
         const double start = Measurement::wallSeconds();
-        window.cmdRefresh();
+        form.cmdRefresh();
         lastRebuild = Measurement::wallSeconds() - start;
-        for (int pass = 0; pass < 5 && painted.paints == before; ++pass)
+        for (int pass = 0; pass < 5 && counter.paints == before; ++pass)
             QCoreApplication::processEvents();
-        if (painted.paints == before)
+        if (counter.paints == before)
             std::fprintf(stderr, "warning: the list did not paint after a refresh\n");
     }
+    void refreshAndPaint() { refreshAndPaint(window, painted); }
+    void refreshSortedAndPaint() { refreshAndPaint(sortedWindow, sortedPainted); }
 
     std::vector<int> snapshotIds() {
         std::vector<int> ids;
@@ -138,8 +144,8 @@ struct Bench {
     // Back to back, every cache hot. Returns the median size of the table.
     int measureSize() {
         checkCounts();
-        Timing floor, snap, ps, refresh;
-        std::vector<double> tableSizes, rebuild;
+        Timing floor, snap, ps, refresh, sorted;
+        std::vector<double> tableSizes, rebuild, sortedRebuild;
         for (int round = 0; round < warmUp + counted; ++round) {
             const bool counts = round >= warmUp;
             int size = 0;
@@ -168,9 +174,17 @@ struct Bench {
                     return 0.0;
                 },
                 counts);
+            if (counts)
+                rebuild.push_back(lastRebuild);
+            sorted.run(
+                [&] {
+                    refreshSortedAndPaint();
+                    return 0.0;
+                },
+                counts);
             if (counts) {
                 tableSizes.push_back(size);
-                rebuild.push_back(lastRebuild);
+                sortedRebuild.push_back(lastRebuild);
             }
         }
         const int n = static_cast<int>(Measurement::median(tableSizes));
@@ -183,6 +197,12 @@ struct Bench {
                      snap.medianWall() * 1e3, ps.medianWall() * 1e3, refresh.medianWall() * 1e3,
                      Measurement::median(rebuild) * 1e3);
         std::fprintf(stderr,
+                     "sorted by name N=%d: cpu refresh=%.3fms; wall refresh=%.3fms (of which "
+                     "cmdRefresh=%.3fms); wall sorted/unsorted=%.2f\n",
+                     n, sorted.medianCpu() * 1e3, sorted.medianWall() * 1e3,
+                     Measurement::median(sortedRebuild) * 1e3,
+                     sorted.medianWall() / refresh.medianWall());
+        std::fprintf(stderr,
                      "wall-clock ratios N=%d: snapshot/floor=%.2f snapshot/ps=%.2f "
                      "refresh/floor=%.2f\n",
                      n, snap.medianWall() / floor.medianWall(), snap.medianWall() / ps.medianWall(),
@@ -190,6 +210,10 @@ struct Bench {
         std::printf("snapshot/floor N=%d ratio=%.2f\n", n, snap.medianCpu() / floor.medianCpu());
         std::printf("snapshot/ps N=%d ratio=%.2f\n", n, snap.medianCpu() / ps.medianCpu());
         std::printf("refresh/floor N=%d ratio=%.2f\n", n, refresh.medianCpu() / floor.medianCpu());
+        std::printf("refresh/floor sorted N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / floor.medianCpu());
+        std::printf("refresh sorted/unsorted N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / refresh.medianCpu());
         std::fflush(stdout);
         return n;
     }
@@ -207,7 +231,7 @@ struct Bench {
     void measureCold() {
         if (coldCounted <= 0)
             return;
-        Timing floor, snap, refresh;
+        Timing floor, snap, refresh, sorted;
         std::vector<double> tableSizes;
         for (int round = 0; round < 1 + coldCounted; ++round) {
             const bool counts = round >= 1;
@@ -233,6 +257,13 @@ struct Bench {
                     return 0.0;
                 },
                 counts);
+            idleGap();
+            sorted.run(
+                [&] {
+                    refreshSortedAndPaint();
+                    return 0.0;
+                },
+                counts);
             if (counts)
                 tableSizes.push_back(size);
         }
@@ -250,6 +281,10 @@ struct Bench {
                     snap.medianCpu() / floor.medianCpu());
         std::printf("refresh/floor cold N=%d ratio=%.2f\n", n,
                     refresh.medianCpu() / floor.medianCpu());
+        std::printf("refresh/floor sorted cold N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / floor.medianCpu());
+        std::printf("refresh sorted/unsorted cold N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / refresh.medianCpu());
         std::fflush(stdout);
     }
 
@@ -360,10 +395,16 @@ int main(int argc, char* argv[]) {
         window.lstProcess->viewport()->installEventFilter(&painted);
         window.Load();
         window.show();
+        frmMain sortedWindow;
+        PaintCounter sortedPainted;
+        sortedWindow.lstProcess->viewport()->installEventFilter(&sortedPainted);
+        sortedWindow.Load();
+        sortedWindow.lstProcess->sortByColumn(1, Qt::AscendingOrder);
+        sortedWindow.show();
         for (int pass = 0; pass < 20; ++pass)
             QCoreApplication::processEvents();
 
-        Bench bench{window, painted};
+        Bench bench{window, painted, sortedWindow, sortedPainted};
         bench.counted = counted;
         bench.coldCounted = coldCounted;
         ChildGroup children(IDLE_CHILD);

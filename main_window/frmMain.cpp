@@ -213,9 +213,9 @@ void frmMain::cmdRefresh() {
             items.Remove(1);
     });
     items.endUpdate();
-    // Keyboard navigation starts at row 1, but the program never selects a row itself:
-    // what Kill ends is always a row the user chose.
-    skipOnError([&] { lstProcess->setCurrentItem(1); });
+    // Keyboard navigation starts at the row shown first (row 1 in the system's order), but
+    // the program never selects a row itself: what Kill ends is always a row the user chose.
+    skipOnError([&] { lstProcess->setCurrentItem(lstProcess->FirstItemShown()); });
     if (chosen)
         skipOnError([&] { followChosenProcess(*chosen); });
     lstProcess->verticalScrollBar()->setValue(scrolled);
