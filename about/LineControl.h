@@ -13,8 +13,6 @@ public:
                 QWidget* parent = nullptr);
 
     QLine line() const { return line_; }
-    QColor BorderColor() const { return borderColor_; }
-    int BorderWidth() const { return borderWidth_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -26,20 +26,22 @@ frmMain& Main() {
     return *mainWindow;
 }
 
-bool MainExists() {
-    return mainWindow != nullptr;
-}
-
 frmRun& Run() {
     if (!runDialog) {
         runDialog = new frmRun;
         runDialog->Load();
+        ConnectRunToMain(*runDialog, Main());
     }
     return *runDialog;
 }
 
 bool RunExists() {
     return runDialog != nullptr;
+}
+
+void ConnectRunToMain(frmRun& run, frmMain& main) {
+    // A direct connection: the refresh is over before the dialog hides.
+    QObject::connect(&run, &frmRun::Ran, &main, &frmMain::cmdRefresh, Qt::DirectConnection);
 }
 
 frmOptions& Options() {

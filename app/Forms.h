@@ -12,11 +12,14 @@ namespace Forms {
 
 // The main window, created and loaded (its list filled) on first use.
 frmMain& Main();
-bool MainExists();
 
-// The "Run a task" dialog, created and loaded (its text selected) on first use.
+// The "Run a task" dialog, created and loaded (its text selected) on first use, and
+// connected to the main window.
 frmRun& Run();
 bool RunExists();
+// What the Run dialog starts shows in the main window's list: after each run the list is
+// refreshed, while the dialog is still shown, and then the dialog hides.
+void ConnectRunToMain(frmRun& run, frmMain& main);
 
 // The options dialog, created on first use.
 frmOptions& Options();

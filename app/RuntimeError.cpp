@@ -9,6 +9,14 @@ std::string describe(int number) {
         return "Overflow";
     case RuntimeError::SubscriptOutOfRange:
         return "Subscript out of range";
+    case RuntimeError::ErrorInLoadingDll:
+        return "Error in loading DLL";
+    case RuntimeError::ObjectVariableNotSet:
+        return "Object variable not set";
+    case RuntimeError::InvalidPropertyValue:
+        return "Invalid property value";
+    case RuntimeError::IndexOutOfBounds:
+        return "Index out of bounds";
     default:
         return "Run-time error " + std::to_string(number);
     }

@@ -1,13 +1,7 @@
 #pragma once
 
-// What the program calls of the operating system, under the Windows names.
-// Every platform provides the same entry points through an OsLayer (OsLayer.h): the
-// snapshot calls come as CreateToolhelp32Snapshot, Process32First, Process32Next ...,
-// CloseHandle; a process handle lives from OpenProcess to CloseHandle and names one
-// process, never another that gets its id later. GetProcessTimes and
-// GetSystemTimeAsFileTime read one clock: a process created after a moment that clock
-// gave never shows a creation time before it. A call that the platform cannot bind
-// raises a RuntimeError to the caller.
+// What the program calls of the operating system, under the Windows names. Each call goes
+// to the current OsLayer, whose header says what every system gives for it.
 
 #include <cstddef>
 #include <cstdint>

@@ -6,8 +6,9 @@
 //   ps        `ps -e -o pid=,nlwp=,comm=` as a child process
 //   refresh   frmMain::cmdRefresh of a real window and the event processing it causes:
 //             the list's layout and its repaint, when what it shows has changed
+//   refresh sorted   the same in a second window whose list is sorted by name
 // and prints the ratios of the medians, one line per figure and size. Then the same for a
-// refresh at the cadence users run it (floor, snapshot and refresh, each after an idle
+// refresh at the cadence users run it (floor, snapshot and both refreshes, each after an idle
 // gap of a second, so that the caches have gone cold), the idle cost of the real window
 // with auto refresh off, and its cost at 600 ms per size. Details go to stderr.
 #include "ChildGroup.h"
@@ -47,10 +48,13 @@ protected:
 };
 
 struct Bench {
-    Bench(frmMain& form, PaintCounter& counter) : window(form), painted(counter) {}
+    Bench(frmMain& form, PaintCounter& counter, frmMain& sortedForm, PaintCounter& sortedCounter)
+        : window(form), painted(counter), sortedWindow(sortedForm), sortedPainted(sortedCounter) {}
 
     frmMain& window;
     PaintCounter& painted;
+    frmMain& sortedWindow; // its list sorted by name
+    PaintCounter& sortedPainted;
     clsActiveProcess snapshot;
     int warmUp = 3;
     int counted = 15;
@@ -64,16 +68,18 @@ struct Bench {
     // cmdRefresh, then the event loop until it has nothing left to do: the list's layout
     // and, when what the list shows has changed, its repaint. A refresh that changed
     // nothing on screen paints nothing, so there is no paint to wait for.
-    void refreshAndSettle() {
-        const int before = painted.paints;
+    void refreshAndSettle(frmMain& form, PaintCounter& counter) {
+        const int before = counter.paints;
         const double start = Measurement::wallSeconds();
-        window.cmdRefresh();
+        form.cmdRefresh();
         lastRebuild = Measurement::wallSeconds() - start;
         QAbstractEventDispatcher* events = QAbstractEventDispatcher::instance();
         for (int pass = 0; pass < 50 && events->processEvents(QEventLoop::AllEvents); ++pass) {
         }
-        ++refreshes;
-        refreshPaints += painted.paints - before;
+        if (&form == &window) {
+            ++refreshes;
+            refreshPaints += counter.paints - before;
+        }
     }
 
     // How many of the walks of /proc since the last call listed the folder; the others went
@@ -93,6 +99,8 @@ struct Bench {
         refreshes = refreshPaints = 0;
         return share;
     }
+    void refreshAndSettle() { refreshAndSettle(window, painted); }
+    void refreshSortedAndSettle() { refreshAndSettle(sortedWindow, sortedPainted); }
 
     std::vector<int> snapshotIds() {
         std::vector<int> ids;
@@ -167,8 +175,8 @@ struct Bench {
     // Back to back, every cache hot. Returns the median size of the table.
     int measureSize() {
         checkCounts();
-        Timing floor, snap, ps, refresh;
-        std::vector<double> tableSizes, rebuild;
+        Timing floor, snap, ps, refresh, sorted;
+        std::vector<double> tableSizes, rebuild, sortedRebuild;
         for (int round = 0; round < warmUp + counted; ++round) {
             const bool counts = round >= warmUp;
             if (round == warmUp) {
@@ -213,15 +221,23 @@ struct Bench {
                             return 0.0;
                         },
                         counts);
+                    if (counts)
+                        rebuild.push_back(lastRebuild);
+                    sorted.run(
+                        [&] {
+                            refreshSortedAndSettle();
+                            return 0.0;
+                        },
+                        counts);
+                    if (counts)
+                        sortedRebuild.push_back(lastRebuild);
                 },
             };
             static constexpr int kOrders[3][4] = {{0, 1, 2, 3}, {0, 2, 1, 3}, {2, 0, 3, 1}};
             for (const int reading : kOrders[round % 3])
                 readings[reading]();
-            if (counts) {
+            if (counts)
                 tableSizes.push_back(size);
-                rebuild.push_back(lastRebuild);
-            }
         }
         const int n = static_cast<int>(Measurement::median(tableSizes));
         std::fprintf(stderr,
@@ -233,7 +249,13 @@ struct Bench {
                      ps.medianCpu() * 1e3, refresh.medianCpu() * 1e3, floor.medianWall() * 1e3,
                      snap.medianWall() * 1e3, ps.medianWall() * 1e3, refresh.medianWall() * 1e3,
                      Measurement::median(rebuild) * 1e3, paintedShare(), listingsSince(),
-                     2 * counted);
+                     3 * counted);
+        std::fprintf(stderr,
+                     "sorted by name N=%d: cpu refresh=%.3fms; wall refresh=%.3fms (of which "
+                     "cmdRefresh=%.3fms); wall sorted/unsorted=%.2f\n",
+                     n, sorted.medianCpu() * 1e3, sorted.medianWall() * 1e3,
+                     Measurement::median(sortedRebuild) * 1e3,
+                     sorted.medianWall() / refresh.medianWall());
         std::fprintf(stderr,
                      "wall-clock ratios N=%d: snapshot/floor=%.2f snapshot/ps=%.2f "
                      "refresh/floor=%.2f\n",
@@ -242,6 +264,10 @@ struct Bench {
         std::printf("snapshot/floor N=%d ratio=%.2f\n", n, snap.medianCpu() / floor.medianCpu());
         std::printf("snapshot/ps N=%d ratio=%.2f\n", n, snap.medianCpu() / ps.medianCpu());
         std::printf("refresh/floor N=%d ratio=%.2f\n", n, refresh.medianCpu() / floor.medianCpu());
+        std::printf("refresh/floor sorted N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / floor.medianCpu());
+        std::printf("refresh sorted/unsorted N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / refresh.medianCpu());
         std::fflush(stdout);
         return n;
     }
@@ -259,7 +285,7 @@ struct Bench {
     void measureCold() {
         if (coldCounted <= 0)
             return;
-        Timing floor, snap, refresh;
+        Timing floor, snap, refresh, sorted;
         std::vector<double> tableSizes;
         for (int round = 0; round < 1 + coldCounted; ++round) {
             const bool counts = round >= 1;
@@ -289,6 +315,13 @@ struct Bench {
                     return 0.0;
                 },
                 counts);
+            idleGap();
+            sorted.run(
+                [&] {
+                    refreshSortedAndSettle();
+                    return 0.0;
+                },
+                counts);
             if (counts)
                 tableSizes.push_back(size);
         }
@@ -299,7 +332,7 @@ struct Bench {
                      "paints per refresh %.2f; /proc listed in %zu of %d walks\n",
                      n, coldCounted, gapMs, floor.medianCpu() * 1e3, snap.medianCpu() * 1e3,
                      refresh.medianCpu() * 1e3, floor.medianWall() * 1e3, snap.medianWall() * 1e3,
-                     refresh.medianWall() * 1e3, paintedShare(), listingsSince(), 2 * coldCounted);
+                     refresh.medianWall() * 1e3, paintedShare(), listingsSince(), 3 * coldCounted);
         std::fprintf(
             stderr, "cold wall-clock ratios N=%d: snapshot/floor=%.2f refresh/floor=%.2f\n", n,
             snap.medianWall() / floor.medianWall(), refresh.medianWall() / floor.medianWall());
@@ -307,6 +340,10 @@ struct Bench {
                     snap.medianCpu() / floor.medianCpu());
         std::printf("refresh/floor cold N=%d ratio=%.2f\n", n,
                     refresh.medianCpu() / floor.medianCpu());
+        std::printf("refresh/floor sorted cold N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / floor.medianCpu());
+        std::printf("refresh sorted/unsorted cold N=%d ratio=%.2f\n", n,
+                    sorted.medianCpu() / refresh.medianCpu());
         std::fflush(stdout);
     }
 
@@ -417,10 +454,16 @@ int main(int argc, char* argv[]) {
         window.lstProcess->viewport()->installEventFilter(&painted);
         window.Load();
         window.show();
+        frmMain sortedWindow;
+        PaintCounter sortedPainted;
+        sortedWindow.lstProcess->viewport()->installEventFilter(&sortedPainted);
+        sortedWindow.Load();
+        sortedWindow.lstProcess->sortByColumn(1, Qt::AscendingOrder);
+        sortedWindow.show();
         for (int pass = 0; pass < 20; ++pass)
             QCoreApplication::processEvents();
 
-        Bench bench{window, painted};
+        Bench bench{window, painted, sortedWindow, sortedPainted};
         bench.counted = counted;
         bench.coldCounted = coldCounted;
         ChildGroup children(IDLE_CHILD);

@@ -1,9 +1,11 @@
 #include "FormTimer.h"
 
+#include <QTimer>
+
 FormTimer::FormTimer(bool enabled, int interval, QObject* parent)
-    : QObject(parent), enabled_(enabled), interval_(interval) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &FormTimer::Timer);
+    : QObject(parent), timer_(new QTimer(this)), enabled_(enabled), interval_(interval) {
+    timer_->setTimerType(Qt::PreciseTimer);
+    connect(timer_, &QTimer::timeout, this, &FormTimer::Timer);
     apply();
 }
 
@@ -19,7 +21,7 @@ void FormTimer::setInterval(int interval) {
 
 void FormTimer::apply() {
     if (enabled_ && interval_ > 0)
-        timer_.start(interval_); // restarts the period, as a changed setting does
+        timer_->start(interval_); // restarts the period, as a changed setting does
     else
-        timer_.stop();
+        timer_->stop();
 }

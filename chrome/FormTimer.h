@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
+
+class QTimer;
 
 // A window's timer as the program's windows expect it: Enabled and Interval are set
 // independently, a change takes effect at once, and an interval of 0 never fires (a bare
@@ -15,8 +16,6 @@ public:
     void setEnabled(bool enabled);
     int Interval() const { return interval_; }
     void setInterval(int interval);
-    // Whether the timer will fire: enabled with an interval above 0.
-    bool isTicking() const { return timer_.isActive(); }
 
 signals:
     void Timer();
@@ -24,7 +23,7 @@ signals:
 private:
     void apply();
 
-    QTimer timer_;
+    QTimer* timer_; // a child: runs only while enabled with an interval above 0
     bool enabled_;
     int interval_;
 };

@@ -4,6 +4,6 @@
 
 const QPixmap& ImageList::ListImage(int position) const {
     if (position < 1 || position > Count())
-        throw RuntimeError(35600, "Index out of bounds");
+        throw RuntimeError(RuntimeError::IndexOutOfBounds);
     return images_[position - 1];
 }

@@ -21,17 +21,6 @@ public:
 
     static constexpr float kTwipsPerPixel = 15.0f;
 
-    // A point in twips from the window's top left corner, in single precision.
-    struct Point {
-        float x = 0;
-        float y = 0;
-        bool operator==(const Point&) const = default;
-    };
-
-    // Empty until the first press, or the first pointer move.
-    std::optional<Point> pressPoint() const { return press_; }
-    std::optional<Point> latestPoint() const { return latest_; }
-
     // Moves the window by the latest point less the press point, empty ones counting as 0.
     void Tick();
 
@@ -39,6 +28,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A point in twips from the window's top left corner, in single precision.
+    struct Point {
+        float x = 0;
+        float y = 0;
+    };
+
     void MouseDown(const QMouseEvent& event);
     void MouseMove(const QMouseEvent& event);
     void MouseUp();
@@ -46,8 +41,8 @@ private:
 
     QWidget& window_;
     FormTimer& timer_;
-    std::optional<Point> press_;
-    std::optional<Point> latest_;
+    std::optional<Point> press_;   // empty until the first press
+    std::optional<Point> latest_;  // empty until the first pointer move
     std::optional<Point> pointer_; // where the pointer was last seen, global twips
     bool pressOnSurface_ = false;  // the press that holds the pointer went down on the surface
     bool systemMove_;

@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int kIndexOutOfBounds = 35600;
-constexpr int kInvalidPropertyValue = 380;
-
 QStringView upToNul(QStringView text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     return nul < 0 ? text : text.left(nul);
@@ -22,7 +19,7 @@ ProcessListModel::ProcessListModel(const QStringList& headers, QObject* parent)
 
 void ProcessListModel::checkPosition(int position) const {
     if (position < 1 || position > Count())
-        throw RuntimeError(kIndexOutOfBounds, "Index out of bounds");
+        throw RuntimeError(RuntimeError::IndexOutOfBounds);
 }
 
 const std::vector<ProcessListModel::Row>& ProcessListModel::edited() const {
@@ -74,7 +71,7 @@ void ProcessListModel::addSubItem(int position, QStringView text, const QString*
     std::vector<Row>& rows = edited();
     Row& row = rows[static_cast<std::size_t>(position - 1)];
     if (row.columns >= kColumns)
-        throw RuntimeError(kInvalidPropertyValue, "Invalid property value");
+        throw RuntimeError(RuntimeError::InvalidPropertyValue);
     const int column = row.columns++;
     // The guess is of the last row added.
     if (position != static_cast<int>(rows.size()))
@@ -141,7 +138,7 @@ void ProcessListModel::Clear() {
 QString ProcessListModel::Text(int position, int column) const {
     checkPosition(position);
     if (column < 0 || column >= kColumns)
-        throw RuntimeError(kInvalidPropertyValue, "Invalid property value");
+        throw RuntimeError(RuntimeError::InvalidPropertyValue);
     return edited()[static_cast<std::size_t>(position - 1)].texts[static_cast<std::size_t>(column)];
 }
 

@@ -2,6 +2,7 @@
 
 #include "ProcessListDelegate.h"
 #include "ProcessListScrollBar.h"
+#include "ProcessListHeader.h"
 
 #include "chrome/Accessibility.h"
 
@@ -15,6 +16,7 @@ namespace {
 const QStringList kHeaders = {QStringLiteral("Proc. ID"), QStringLiteral("Exe File"),
                               QStringLiteral("Threads"), QStringLiteral("Usage")};
 constexpr int kColumnWidths[] = {56, 300, 53, 49};
+constexpr int kNameColumn = 1;
 
 // Runs work with the repaints that the widgets ask for meanwhile held back. Qt's own
 // switch, setUpdatesEnabled, repaints the whole widget when it is switched back on, which
@@ -35,13 +37,14 @@ template <typename Work> void withRepaintsHeld(std::initializer_list<QWidget*> w
 
 } // namespace
 
-ProcessListView::ProcessListView(QWidget* parent) : QTreeView(parent), model_(kHeaders) {
-    setModel(&model_);
+ProcessListView::ProcessListView(QWidget* parent)
+    : QTreeView(parent), model_(kHeaders), shown_(model_) {
+    setHeader(new ProcessListHeader(this));
+    setModel(&shown_);
     setItemDelegate(new ProcessListDelegate(this));
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true); // the rows' heights are not measured one by one
-    setSortingEnabled(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -57,6 +60,22 @@ ProcessListView::ProcessListView(QWidget* parent) : QTreeView(parent), model_(kH
     columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int column = 0; column < 4; ++column)
         columns->resizeSection(column, kColumnWidths[column]);
+    // No sort column: the system's order, and no indicator. A third click comes back here.
+    columns->setSortIndicator(-1, Qt::AscendingOrder);
+    columns->setSortIndicatorClearable(true);
+    setSortingEnabled(true);
+    // After the view's own handler, which sorts.
+    connect(columns, &QHeaderView::sortIndicatorChanged, this,
+            &ProcessListView::keepSelectionInView);
+}
+
+QModelIndex ProcessListView::shownIndex(int position) const {
+    model_.Text(position); // checks the position
+    return shown_.mapFromSource(model_.index(position - 1, 0));
+}
+
+int ProcessListView::positionOf(const QModelIndex& shown) const {
+    return shown.isValid() ? shown_.mapToSource(shown).row() + 1 : 0;
 }
 
 int ProcessListView::SelectedItem() const {
@@ -64,14 +83,12 @@ int ProcessListView::SelectedItem() const {
     if (!selectionModel()->hasSelection())
         return 0;
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? 0 : rows.first().row() + 1;
+    return rows.isEmpty() ? 0 : positionOf(rows.first());
 }
 
 void ProcessListView::setSelectedItem(int position) {
-    model_.Text(position); // checks the position
-    const QModelIndex index = model_.index(position - 1, 0);
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                 QItemSelectionModel::Rows);
+    selectionModel()->setCurrentIndex(shownIndex(position), QItemSelectionModel::ClearAndSelect |
+                                                                QItemSelectionModel::Rows);
 }
 
 void ProcessListView::clearSelectedItem() {
@@ -79,14 +96,39 @@ void ProcessListView::clearSelectedItem() {
 }
 
 void ProcessListView::setCurrentItem(int position) {
-    model_.Text(position); // checks the position
+    const QModelIndex shown = shownIndex(position);
     const QScopedValueRollback quiet(movingCurrentQuietly_, true);
-    selectionModel()->setCurrentIndex(model_.index(position - 1, 0), QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(shown, QItemSelectionModel::NoUpdate);
 }
 
 int ProcessListView::CurrentItem() const {
-    const QModelIndex current = selectionModel()->currentIndex();
-    return current.isValid() ? current.row() + 1 : 0;
+    return positionOf(selectionModel()->currentIndex());
+}
+
+int ProcessListView::FirstItemShown() const {
+    return shown_.rowCount() > 0 ? positionOf(shown_.index(0, 0)) : 0;
+}
+
+// Qt's search looks in the current cell's column, and the current cell is usually the
+// process id's; pointed at the name's, it finds the rows by their executable names.
+void ProcessListView::keyboardSearch(const QString& search) {
+    const int rows = shown_.rowCount();
+    if (rows == 0)
+        return;
+    // It starts after the current row: after none, it starts after the last, at the top.
+    const QModelIndex current = currentIndex();
+    const QModelIndex from = current.isValid() ? current.siblingAtColumn(kNameColumn)
+                                               : shown_.index(rows - 1, kNameColumn);
+    if (from != current)
+        selectionModel()->setCurrentIndex(from, QItemSelectionModel::NoUpdate);
+    QTreeView::keyboardSearch(search);
+}
+
+// A new order may take the chosen row far from where it was: it stays in sight.
+void ProcessListView::keepSelectionInView() {
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        scrollTo(rows.first());
 }
 
 // Qt lays the list out anew after rows are added or removed anywhere, and then repaints
@@ -225,12 +267,12 @@ void ProcessListView::announceCurrentRow() {
     announcementPending_ = false;
     announceEvenIfUnchanged_ = false;
     const QModelIndex current = currentIndex();
-    const QString processId = current.isValid() ? model_.Text(current.row() + 1) : QString();
+    const QString processId = current.isValid() ? model_.Text(positionOf(current)) : QString();
     const bool moved = processId != announcedProcessId_;
     announcedProcessId_ = processId;
     if (!current.isValid() || !hasFocus() || !(moved || evenIfUnchanged))
         return;
     // The tree's children are its header row's cells, then each row's cells.
     Accessibility::announceFocus(*this,
-                                 (current.row() + 1) * model_.columnCount() + current.column());
+                                 (current.row() + 1) * shown_.columnCount() + current.column());
 }

@@ -1,14 +1,21 @@
 #pragma once
 
 #include "ProcessListModel.h"
+#include "ProcessListSortModel.h"
 
 #include <QTreeView>
 #include <vector>
 
 // A list in report layout: the process list's four columns, whole-row selection of one
-// row, no sorting. Rows are addressed by one-based position, as in ProcessListModel. The
-// current row, where keyboard navigation goes on from, shows only a dotted outline, as in
-// Windows' list view: the one row that looks chosen is the selected one.
+// row. A click on a column header sorts by that column, a second click reverses the order
+// and a third gives back the system's order, the one at start (ProcessListSortModel).
+// Rows are addressed by their one-based position in ProcessListModel, whatever the order
+// shown. The current row, where keyboard navigation goes on from, shows only a dotted
+// outline, as in Windows' list view: the one row that looks chosen is the selected one.
+// Typing letters moves to the next row, after the current one and round again from the
+// top, whose executable name starts with them, and selects it, as a click would; keys
+// typed within the application's keyboard input interval (400 ms unless the desktop sets
+// another) add to the same search.
 //
 // The list repaints only what changed on screen: a refresh that adds or removes rows
 // where they are not shown, or changes nothing, paints nothing.
@@ -32,6 +39,10 @@ public:
     void setCurrentItem(int position);
     // The position of the current row, 0 when there is none.
     int CurrentItem() const;
+    // The position of the row shown first in the order chosen, 0 for an empty list.
+    int FirstItemShown() const;
+
+    void keyboardSearch(const QString& search) override;
 
     void doItemsLayout() override;
 
@@ -60,8 +71,12 @@ private:
     // work in hand is done, so a refresh that puts the same process back says nothing.
     void announceCurrentRowLater(bool evenIfUnchanged);
     void announceCurrentRow();
+    QModelIndex shownIndex(int position) const;
+    int positionOf(const QModelIndex& shown) const;
+    void keepSelectionInView();
 
     ProcessListModel model_;
+    ProcessListSortModel shown_;
     QString announcedProcessId_;
     bool announcementPending_ = false;
     bool announceEvenIfUnchanged_ = false;

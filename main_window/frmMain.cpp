@@ -15,6 +15,7 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QOperatingSystemVersion>
 #include <QPainter>
 #include <charconv>
@@ -22,16 +23,20 @@
 
 namespace {
 
+Q_LOGGING_CATEGORY(lcRefresh, "korvanta.refresh", QtInfoMsg)
+
 const QColor kFormColour(0xC0, 0xC0, 0xFF);
 
 constexpr char kMakersWebPage[] = "https://www.korvanta.example/";
 
 // Runs one statement of the refresh; a statement that fails is skipped, as the refresh
-// never reports an error.
+// never reports an error. What it skips is logged at debug level
+// (QT_LOGGING_RULES=korvanta.refresh.debug=true).
 template <typename Statement> void skipOnError(Statement&& statement) {
     try {
         statement();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCDebug(lcRefresh) << "Refresh: a step was skipped:" << error.what();
     }
 }
 
@@ -166,7 +171,7 @@ void frmMain::paintEvent(QPaintEvent*) {
 void frmMain::fillRows() {
     ProcessListModel& items = lstProcess->ListItems();
     if (!objProcess)
-        throw RuntimeError(91, "Object variable not set");
+        throw RuntimeError(RuntimeError::ObjectVariableNotSet);
     const std::int32_t last = lngProcessCount;
     if (last > INT16_MAX || last < INT16_MIN)
         throw RuntimeError(RuntimeError::Overflow);
@@ -196,7 +201,7 @@ void frmMain::cmdRefresh() {
     skipOnError([&] { items.Clear(); });
     skipOnError([&] {
         if (!objProcess)
-            throw RuntimeError(91, "Object variable not set");
+            throw RuntimeError(RuntimeError::ObjectVariableNotSet);
         try {
             lngProcessCount = objProcess->GetActiveProcess();
         } catch (const RuntimeError& error) {
@@ -216,9 +221,12 @@ void frmMain::cmdRefresh() {
     // with the rows whose processes stay.
     items.endUpdate();
     const bool kept = chosen && keepsChosenProcess(*chosen);
-    // Keyboard navigation goes on from the user's row, or starts at row 1; the program
-    // never selects a row itself: what Kill ends is always a row the user chose.
-    skipOnError([&] { lstProcess->setCurrentItem(kept ? lstProcess->SelectedItem() : 1); });
+    // Keyboard navigation goes on from the user's row, or starts at the row shown first
+    // (row 1 in the system's order); the program never selects a row itself: what Kill
+    // ends is always a row the user chose.
+    skipOnError([&] {
+        lstProcess->setCurrentItem(kept ? lstProcess->SelectedItem() : lstProcess->FirstItemShown());
+    });
 }
 
 // The selection has followed its row, which is kept by process id. It stays while that
@@ -229,11 +237,10 @@ bool frmMain::keepsChosenProcess(const ProcessIdentity& chosen) {
     if (position == 0)
         return false; // its row went with its process
     bool same = false;
-    try {
+    skipOnError([&] {
         same = lstProcess->ListItems().Identity(position).processId == chosen.processId &&
                chosen.Open(basDeclares::PROCESS_QUERY_LIMITED_INFORMATION);
-    } catch (const std::exception&) {
-    }
+    });
     if (!same)
         lstProcess->clearSelectedItem();
     return same;
@@ -292,8 +299,9 @@ void frmMain::Shutdown() {
     try {
         basDeclares::ShellExecuteA(static_cast<basDeclares::HWND>(winId()), "open", kMakersWebPage,
                                    nullptr, "C:\\", basDeclares::SW_SHOWNORMAL);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // A page that cannot be opened must not keep the program from ending.
+        qWarning() << "Exit: the maker's page was not opened:" << error.what();
     }
     EndProgram(0);
 }

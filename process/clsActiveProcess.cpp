@@ -22,10 +22,6 @@ std::uint64_t clsActiveProcess::snapshotTime() const {
     return snapshotTime_;
 }
 
-std::int32_t clsActiveProcess::upperBound() const {
-    return store_ ? static_cast<std::int32_t>(store_->size()) - 1 : -1;
-}
-
 std::u16string_view clsActiveProcess::szExeFile(std::int32_t index) const {
     const Record& record = at(index);
     return std::u16string_view(record.szExeFile, basDeclares::MAX_PATH);

@@ -29,8 +29,6 @@ public:
     // processes, with records 1 to 32,767 already stored.
     std::int32_t GetActiveProcess();
 
-    // The highest valid index; -1 while there is no store.
-    std::int32_t upperBound() const;
     // When the walk of the stored snapshot began, as GetSystemTimeAsFileTime gives it.
     std::uint64_t snapshotTime() const;
 

@@ -1,15 +1,14 @@
 #include "frmRun.h"
 
 #include "RunCommand.h"
-#include "app/Forms.h"
 #include "app/basDeclares.h"
 #include "chrome/Centering.h"
 #include "chrome/MsgBox.h"
 #include "chrome/PanelLabel.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
-#include "main_window/main_window.h"
 
+#include <QDebug>
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QPainter>
@@ -180,7 +179,8 @@ void frmRun::Run(QString strCommand) {
         const RunCommand command = RunCommand::resolve(strCommand);
         started = basDeclares::StartCommandLine(command.commandLine.toLocal8Bit().toStdString(),
                                                 command.windowStyle);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qWarning() << "Run: nothing was started:" << error.what();
         started = false;
     }
     if (!started)
@@ -189,7 +189,7 @@ void frmRun::Run(QString strCommand) {
 
 void frmRun::cmdRun_Click() {
     Run(txtRun->text());
-    Forms::Main().cmdRefresh();
+    emit Ran();
     hide();
 }
 

@@ -33,6 +33,11 @@ public:
     QLabel* Label2;
     FormTimer* Timer1;
 
+signals:
+    // The Run button has run the text, started or not; the dialog is still shown and
+    // hides once this returns.
+    void Ran();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -289,6 +289,17 @@ TEST(Accessibility, TheListShowsItsSelectedRowAndAnnouncesTheRowOnlyWhenItMoves)
     drainPosted();
     EXPECT_TRUE(table->selectedRows().isEmpty());
     EXPECT_EQ(focus.cells.size(), 3);
+
+    // Sorted, a refresh puts the keyboard on the row shown first, which is announced when
+    // its process changes and only then.
+    list.sortByColumn(0, Qt::DescendingOrder);
+    window.cmdRefresh();
+    drainPosted();
+    EXPECT_EQ(focus.cells, (QStringList{"101", "100", "103", "104"}));
+    std::erase_if(os.processes, [](const FakeOsLayer::Process& p) { return p.pid == 100; });
+    window.cmdRefresh();
+    drainPosted();
+    EXPECT_EQ(focus.cells.size(), 4);
 }
 
 TEST(Accessibility, MessageBoxesAreAlertsCarryingTheirText) {

@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "Ticking.h"
 #include "options_dialog/frmOptions.h"
 #include "run_dialog/run_dialog.h"
 
@@ -21,7 +22,7 @@ void expectDragsBySurfaceOnly(QWidget& dialog, FormTimer& timer,
     }
     const QPoint start = dialog.pos();
     QTest::mousePress(surface, Qt::RightButton, {}, QPoint(200, 40));
-    EXPECT_TRUE(timer.isTicking());
+    EXPECT_TRUE(ticking(timer));
     QTest::mouseMove(surface, QPoint(230, 20));
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.pos() == start + QPoint(30, -20); }, 5000));
     QTest::mouseRelease(surface, Qt::RightButton, {}, QPoint(230, 20));

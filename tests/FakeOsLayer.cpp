@@ -5,12 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-FakeOsLayer::FakeOsLayer() : previous_(OsLayer::install(this)) {}
-
-FakeOsLayer::~FakeOsLayer() {
-    OsLayer::install(previous_);
-}
-
 void FakeOsLayer::setProcessCount(int n) {
     processes.clear();
     for (int k = 0; k < n; ++k)
@@ -30,17 +24,22 @@ std::int32_t FakeOsLayer::deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32&
     const auto found = open_.find(hSnapshot);
     if (found == open_.end() || found->second.isProcess)
         return 0;
+    if (lppe.dwSize != static_cast<std::int32_t>(sizeof(basDeclares::PROCESSENTRY32)))
+        return 0;
     Object& snapshot = found->second;
     if (first)
         snapshot.next = 0;
     if (snapshot.next >= snapshot.table.size())
         return 0;
     const Process& process = snapshot.table[snapshot.next++];
-    lppe.th32ProcessID = process.pid;
-    lppe.cntThreads = process.threads;
     lppe.cntUsage = process.usage;
+    lppe.th32ProcessID = process.pid;
+    lppe.th32DefaultHeapID = 0;
+    lppe.th32ModuleID = 0;
+    lppe.cntThreads = process.threads;
     lppe.th32ParentProcessID = 1;
     lppe.pcPriClassBase = 8;
+    lppe.dwFlags = 0;
     const std::size_t length = std::min<std::size_t>(process.name.size(), 259);
     std::memcpy(lppe.szExeFile, process.name.data(), length);
     lppe.szExeFile[length] = '\0';
@@ -116,5 +115,5 @@ OsLayer::HINSTANCE FakeOsLayer::ShellExecuteA(HWND hwnd, const char* lpOperation
 
 bool FakeOsLayer::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
     started.push_back({commandLine, windowStyle});
-    return startSucceeds;
+    return startSucceeds && !commandLine.empty() && commandLine.find('\0') == std::string::npos;
 }

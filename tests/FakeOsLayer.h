@@ -1,5 +1,6 @@
 #pragma once
 
+#include "InstalledLayer.h"
 #include "app/OsLayer.h"
 
 #include <map>
@@ -7,7 +8,8 @@
 #include <vector>
 
 // A scripted operating system: the process table is whatever the test says, and every
-// call is counted. Installed for the life of the object.
+// call is counted. Installed for the life of the object. Within its script it answers as
+// the systems' layers do (OsLayerConformance.h holds it to that).
 class FakeOsLayer : public OsLayer {
 public:
     struct Process {
@@ -18,8 +20,7 @@ public:
         std::uint64_t created = 0; // as GetProcessTimes gives it
     };
 
-    FakeOsLayer();
-    ~FakeOsLayer() override;
+    FakeOsLayer() = default;
     FakeOsLayer(const FakeOsLayer&) = delete;
     FakeOsLayer& operator=(const FakeOsLayer&) = delete;
 
@@ -60,7 +61,7 @@ public:
         std::int32_t windowStyle;
     };
     std::vector<Start> started;
-    bool startSucceeds = true;
+    bool startSucceeds = true; // false: no command line starts
     struct Shell {
         HWND hwnd;
         std::string operation, file, directory;
@@ -81,5 +82,5 @@ private:
     };
     std::map<HANDLE, Object> open_;
     HANDLE nextHandle_ = 100;
-    OsLayer* previous_;
+    InstalledLayer installed_{*this};
 };

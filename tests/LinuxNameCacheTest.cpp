@@ -1,5 +1,6 @@
 // The full names of processes whose kernel name is cut are kept between snapshots; these
 // tests make sure a kept name never outlives the program or the process it belongs to.
+#include "SnapshotWalk.h"
 #include "app/linux/LinuxOsLayer.h"
 
 #include <cerrno>
@@ -17,16 +18,9 @@
 namespace {
 
 std::string nameOf(LinuxOsLayer& os, pid_t pid) {
-    const auto handle = os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
-    basDeclares::PROCESSENTRY32 record{};
-    record.dwSize = sizeof record;
-    std::string name;
-    for (auto more = os.Process32First(handle, record); more;
-         more = os.Process32Next(handle, record))
-        if (record.th32ProcessID == pid)
-            name = record.szExeFile;
-    os.CloseHandle(handle);
-    return name;
+    const std::vector<SeenProcess> seen = walkSnapshot(os);
+    const SeenProcess* process = findProcess(seen, pid);
+    return process ? process->name : std::string();
 }
 
 // A shell under a chosen long name (through a link) that runs script, told to go on one
@@ -259,7 +253,9 @@ TEST(LinuxNameCache, NothingIsKeptWhereTheLayoutIsHiddenOrNotRandom) {
 TEST(LinuxNameCache, AKernelThreadKeepsItsKernelName) {
     TempFolder root;
     const std::filesystem::path proc = root.path();
-    write(proc / "9/stat", statLine(9, "kworker/u8:1-ev", {{9, 0x00208040}, {22, 5}}));
+    // A command line that would give a longer name, were a kernel thread to have one.
+    writeCmdline(proc / "9/cmdline", "/sbin/kworker-u8-1-events_unbound");
+    write(proc / "9/stat", statLine(9, "kworker-u8-1-ev", {{9, 0x00208040}, {22, 5}}));
     LinuxOsLayer os(proc.string());
-    EXPECT_EQ(nameOf(os, 9), "kworker/u8:1-ev");
+    EXPECT_EQ(nameOf(os, 9), "kworker-u8-1-ev");
 }

@@ -1,44 +1,15 @@
 #include "app/linux/LinuxOsLayer.h"
 #include "ChildProcess.h"
+#include "HandleCounting.h"
+#include "SnapshotWalk.h"
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <optional>
 #include <set>
 #include <sys/resource.h>
 #include <unistd.h>
-
-namespace {
-
-struct Seen {
-    basDeclares::PROCESSENTRY32 record;
-    std::string name;
-};
-
-std::vector<Seen> walk(LinuxOsLayer& os) {
-    std::vector<Seen> seen;
-    const auto handle = os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
-    EXPECT_NE(handle, basDeclares::INVALID_HANDLE_VALUE);
-    EXPECT_NE(handle, 0);
-    basDeclares::PROCESSENTRY32 record{};
-    record.dwSize = sizeof record;
-    for (auto more = os.Process32First(handle, record); more;
-         more = os.Process32Next(handle, record))
-        seen.push_back({record, record.szExeFile});
-    EXPECT_EQ(os.CloseHandle(handle), 1);
-    return seen;
-}
-
-std::optional<Seen> find(const std::vector<Seen>& seen, pid_t pid) {
-    for (const Seen& entry : seen)
-        if (entry.record.th32ProcessID == pid)
-            return entry;
-    return std::nullopt;
-}
-
-} // namespace
 
 TEST(LinuxOsLayer, SnapshotListsEveryProcessInAscendingIdOrder) {
     const auto listProc = [] {
@@ -51,20 +22,20 @@ TEST(LinuxOsLayer, SnapshotListsEveryProcessInAscendingIdOrder) {
         return ids;
     };
     const std::set<std::int32_t> before = listProc();
-    LinuxOsLayer os;
-    const std::vector<Seen> seen = walk(os);
+    HandleCounting<LinuxOsLayer> os;
+    const std::vector<SeenProcess> seen = walkSnapshot(os);
     const std::set<std::int32_t> after = listProc();
     // Processes come and go while we look: every one that was there before and after the
     // walk must be in it.
     std::set<std::int32_t> walked;
-    for (const Seen& entry : seen)
+    for (const SeenProcess& entry : seen)
         walked.insert(entry.record.th32ProcessID);
     for (const std::int32_t id : before)
         EXPECT_TRUE(!after.count(id) || walked.count(id)) << id;
     for (std::size_t k = 1; k < seen.size(); ++k)
         EXPECT_LT(seen[k - 1].record.th32ProcessID, seen[k].record.th32ProcessID);
 
-    const auto self = find(seen, ::getpid());
+    const SeenProcess* self = findProcess(seen, ::getpid());
     ASSERT_TRUE(self);
     EXPECT_EQ(self->record.dwSize, 296);
     EXPECT_EQ(self->record.th32ParentProcessID, ::getppid());
@@ -79,7 +50,8 @@ TEST(LinuxOsLayer, SnapshotListsEveryProcessInAscendingIdOrder) {
 TEST(LinuxOsLayer, AStartedProcessShowsItsNameThreadsAndParent) {
     ChildProcess child(4, "korvanta-probe");
     LinuxOsLayer os;
-    const auto seen = find(walk(os), child.pid());
+    const auto walked = walkSnapshot(os);
+    const SeenProcess* seen = findProcess(walked, child.pid());
     ASSERT_TRUE(seen);
     EXPECT_EQ(seen->name, "korvanta-probe");
     EXPECT_EQ(seen->record.cntThreads, 4);
@@ -92,18 +64,19 @@ TEST(LinuxOsLayer, NamesCutByTheKernelComeWholeFromTheCommandLine) {
     ChildProcess exactly15(1, "fifteen-bytes-x");
     ChildProcess spaced(1, "x) y");
     LinuxOsLayer os;
-    const auto seen = walk(os);
-    ASSERT_TRUE(find(seen, cut.pid()));
-    EXPECT_EQ(find(seen, cut.pid())->name, awkward);
-    EXPECT_EQ(find(seen, exactly15.pid())->name, "fifteen-bytes-x");
-    EXPECT_EQ(find(seen, spaced.pid())->name, "x) y");
+    const auto seen = walkSnapshot(os);
+    ASSERT_TRUE(findProcess(seen, cut.pid()));
+    EXPECT_EQ(findProcess(seen, cut.pid())->name, awkward);
+    EXPECT_EQ(findProcess(seen, exactly15.pid())->name, "fifteen-bytes-x");
+    EXPECT_EQ(findProcess(seen, spaced.pid())->name, "x) y");
 }
 
 TEST(LinuxOsLayer, ANameLongerThanTheBufferIsCutToFitWithItsNul) {
     const std::string longName(255, 'n'); // the longest file name Linux allows
     ChildProcess child(1, longName);
     LinuxOsLayer os;
-    const auto seen = find(walk(os), child.pid());
+    const auto walked = walkSnapshot(os);
+    const SeenProcess* seen = findProcess(walked, child.pid());
     ASSERT_TRUE(seen);
     EXPECT_EQ(seen->name, longName);
     EXPECT_EQ(seen->record.szExeFile[255], '\0');
@@ -119,7 +92,7 @@ TEST(LinuxOsLayer, NiceValuesMapToBasePriorities) {
 }
 
 TEST(LinuxOsLayer, AnUnreadableProcessTableFailsTheSnapshot) {
-    LinuxOsLayer os("/nonexistent-proc");
+    HandleCounting<LinuxOsLayer> os("/nonexistent-proc");
     EXPECT_EQ(os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0),
               basDeclares::INVALID_HANDLE_VALUE);
     EXPECT_EQ(os.openHandleCount(), 0u);
@@ -136,7 +109,7 @@ TEST(LinuxOsLayer, EntriesThatAreNotProcessesOrVanishAreSkipped) {
     std::ofstream(root / "42" / "stat")
         << "42 (name) with) spaces) S 7 42 42 0 -1 4194560 1 0 0 0 0 0 0 0 20 0 3 0 55 1 1 1\n";
     LinuxOsLayer os(root.string());
-    const auto seen = walk(os);
+    const auto seen = walkSnapshot(os);
     std::filesystem::remove_all(root);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].record.th32ProcessID, 42);
@@ -175,9 +148,9 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceAProcessMayHaveStarted) {
         std::ofstream(root / "self" / "status")
             << "Name:\tx\nPid:\t7\nNSpid:\t" << ids << "\nNSpgid:\t7\n";
     };
-    const auto ids = [](const std::vector<Seen>& seen) {
+    const auto ids = [](const std::vector<SeenProcess>& seen) {
         std::set<std::int32_t> pids;
-        for (const Seen& entry : seen)
+        for (const SeenProcess& entry : seen)
             pids.insert(entry.record.th32ProcessID);
         return pids;
     };
@@ -186,22 +159,22 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceAProcessMayHaveStarted) {
     started("500");
     namespaces(std::to_string(::getpid()));
     LinuxOsLayer os(root.string());
-    EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11}));
+    EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11}));
     EXPECT_EQ(os.listings(), 1u);
 
     // Not started by the system's count, so not looked for.
     process(12);
-    EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11}));
+    EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11}));
     EXPECT_EQ(os.listings(), 1u);
 
     started("501");
-    EXPECT_EQ(ids(walk(os)), (std::set<std::int32_t>{10, 11, 12}));
+    EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11, 12}));
     EXPECT_EQ(os.listings(), 2u);
 
     // Without a last id the folder is listed every time.
     started("none");
-    walk(os);
-    walk(os);
+    walkSnapshot(os);
+    walkSnapshot(os);
     EXPECT_EQ(os.listings(), 4u);
 
     // A /proc of another pid namespace counts ids the program's does not see: listed every
@@ -209,8 +182,8 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceAProcessMayHaveStarted) {
     started("501");
     namespaces("70\t" + std::to_string(::getpid()));
     LinuxOsLayer outer(root.string());
-    walk(outer);
-    walk(outer);
+    walkSnapshot(outer);
+    walkSnapshot(outer);
     EXPECT_EQ(outer.listings(), 2u);
     std::filesystem::remove_all(root);
 }
@@ -219,12 +192,12 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceAProcessMayHaveStarted) {
 // in the second, and one that has ended is not.
 TEST(LinuxOsLayer, EachSnapshotHasTheProcessesStartedAndLacksThoseEndedSinceTheLast) {
     LinuxOsLayer os;
-    walk(os);
+    walkSnapshot(os);
     auto child = std::make_unique<ChildProcess>(1, "korvanta-between");
     const pid_t pid = child->pid();
-    EXPECT_TRUE(find(walk(os), pid));
+    EXPECT_TRUE(findProcess(walkSnapshot(os), pid));
     ::kill(pid, SIGKILL);
     child->reap();
-    EXPECT_FALSE(find(walk(os), pid));
+    EXPECT_FALSE(findProcess(walkSnapshot(os), pid));
     EXPECT_FALSE(os.statFiles().keeps(pid));
 }

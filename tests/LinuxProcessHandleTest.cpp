@@ -1,4 +1,5 @@
 #include "ChildProcess.h"
+#include "HandleCounting.h"
 #include "app/ProgramEnd.h"
 #include "app/linux/LinuxOsLayer.h"
 
@@ -47,7 +48,7 @@ bool withoutSystemCall(long number) {
 } // namespace
 
 TEST(LinuxProcessHandle, OpenTerminateCloseEndsARealProcessAndLeavesOthersAlone) {
-    LinuxOsLayer os;
+    HandleCounting<LinuxOsLayer> os;
     ChildProcess target(3, "korvanta-target");
     ChildProcess bystander(1, "korvanta-bystander");
     const auto handle = os.OpenProcess(PROCESS_ALL_ACCESS, 0, target.pid());
@@ -62,7 +63,7 @@ TEST(LinuxProcessHandle, OpenTerminateCloseEndsARealProcessAndLeavesOthersAlone)
 }
 
 TEST(LinuxProcessHandle, NoHandleForIdZeroANegativeIdOrAProcessThatIsGone) {
-    LinuxOsLayer os;
+    HandleCounting<LinuxOsLayer> os;
     ChildProcess child;
     const pid_t gone = child.pid();
     ::kill(gone, SIGKILL);
@@ -74,7 +75,7 @@ TEST(LinuxProcessHandle, NoHandleForIdZeroANegativeIdOrAProcessThatIsGone) {
 }
 
 TEST(LinuxProcessHandle, AHandleWhoseProcessHasEndedSinceEndsNothing) {
-    LinuxOsLayer os;
+    HandleCounting<LinuxOsLayer> os;
     std::int32_t id = 0;
     OsLayer::HANDLE handle = 0;
     {
@@ -122,7 +123,7 @@ TEST(LinuxProcessHandle, AProcessThisUserMayNotSignalCannotBeOpened) {
 }
 
 TEST(LinuxProcessHandle, TerminatingTheProgramsOwnProcessEndsTheProgramWithTheExitCode) {
-    LinuxOsLayer os;
+    HandleCounting<LinuxOsLayer> os;
     std::vector<int> endings;
     setEndProgramHook([&](int code) { endings.push_back(code); });
     const auto handle =

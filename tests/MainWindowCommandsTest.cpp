@@ -1,4 +1,6 @@
 #include "FakeOsLayer.h"
+#include "LogCapture.h"
+#include "Ticking.h"
 #include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
 #include "main_window/main_window.h"
@@ -103,7 +105,7 @@ TEST(MainWindowCommands, AltSStartsTheRefreshAndAltSStopsIt) {
     QTest::keyClick(window.windowHandle(), Qt::Key_S, Qt::AltModifier);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.cmdStart->text() == "&Start"; }, 3000));
     EXPECT_FALSE(window.Timer2->Enabled());
-    EXPECT_FALSE(window.Timer2->isTicking());
+    EXPECT_FALSE(ticking(*window.Timer2));
 }
 
 TEST(MainWindowCommands, TheMinimisePictureMinimisesAndTheRefreshGoesOn) {
@@ -176,7 +178,9 @@ TEST(MainWindowCommands, AFailingWebPageDoesNotKeepTheProgramFromEnding) {
         os.throws = throws;
         Ending ending(os);
         frmMain window;
+        LogCapture log;
         window.cmdExit->click();
         expectThePageOpenedOnceAndTheProgramEnded(window, os, ending);
+        EXPECT_EQ(log.messages(QtWarningMsg).size(), throws ? 1 : 0);
     }
 }

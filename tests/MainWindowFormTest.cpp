@@ -76,7 +76,8 @@ TEST(MainWindowForm, TheListHasFourFixedColumnsThatKeepTheirWidths) {
     }
     EXPECT_FALSE(header->stretchLastSection());
     EXPECT_FALSE(window.lstProcess->rootIsDecorated());
-    EXPECT_FALSE(window.lstProcess->isSortingEnabled());
+    EXPECT_TRUE(window.lstProcess->isSortingEnabled());
+    EXPECT_EQ(header->sortIndicatorSection(), -1) << "the system's order at start";
     EXPECT_EQ(window.lstProcess->selectionBehavior(), QAbstractItemView::SelectRows);
     QApplication::processEvents();
     EXPECT_TRUE(window.lstProcess->verticalScrollBar()->isVisible());

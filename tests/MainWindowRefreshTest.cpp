@@ -1,8 +1,11 @@
 #include "FakeOsLayer.h"
+#include "LogCapture.h"
+#include "Ticking.h"
 #include "main_window/main_window.h"
 
 #include <QHeaderView>
 #include <QPaintEvent>
+#include <QLoggingCategory>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -123,11 +126,23 @@ TEST(MainWindowRefresh, AFailingSnapshotEmptiesTheList) {
 TEST(MainWindowRefresh, NoSnapshotEverSucceededLeavesAnEmptyListAndNoError) {
     FakeOsLayer os;
     os.snapshotFails = true;
+    LogCapture log;
+    const auto refreshLog = [&] {
+        return log.messages().filter("korvanta.refresh: ");
+    };
     frmMain window;
     window.Load();
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
+    EXPECT_TRUE(refreshLog().isEmpty()) << "debug messages are off unless asked for";
+    // What a refresh skips is logged at debug level.
+    QLoggingCategory::setFilterRules(QStringLiteral("korvanta.refresh.debug=true"));
     window.cmdRefresh();
+    QLoggingCategory::setFilterRules(QString());
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
+    ASSERT_FALSE(refreshLog().isEmpty());
+    EXPECT_EQ(refreshLog()[0],
+              "korvanta.refresh: Refresh: a step was skipped: Subscript out of range");
+    EXPECT_EQ(log.messages(QtDebugMsg).filter("korvanta.refresh: "), refreshLog());
 }
 
 TEST(MainWindowRefresh, TheSelectionFollowsTheChosenProcessOnlyAndTheScrollPositionStays) {
@@ -182,20 +197,20 @@ TEST(MainWindowRefresh, TheRefreshTimerStartsOffAndRefreshesOnEachTick) {
     window.Load();
     EXPECT_FALSE(window.Timer2->Enabled());
     EXPECT_EQ(window.Timer2->Interval(), 600);
-    EXPECT_FALSE(window.Timer2->isTicking());
+    EXPECT_FALSE(ticking(*window.Timer2));
     EXPECT_TRUE(window.Timer1->Enabled());
     EXPECT_EQ(window.Timer1->Interval(), 0);
-    EXPECT_FALSE(window.Timer1->isTicking()) << "an interval of 0 never fires";
+    EXPECT_FALSE(ticking(*window.Timer1)) << "an interval of 0 never fires";
 
     const int before = os.snapshotsTaken;
     window.Timer2->setInterval(10);
     window.Timer2->setEnabled(true);
-    EXPECT_TRUE(window.Timer2->isTicking());
+    EXPECT_TRUE(ticking(*window.Timer2));
     os.setProcessCount(5);
     EXPECT_TRUE(QTest::qWaitFor([&] { return os.snapshotsTaken >= before + 2; }, 5000));
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 5);
     window.Timer2->setEnabled(false);
-    EXPECT_FALSE(window.Timer2->isTicking());
+    EXPECT_FALSE(ticking(*window.Timer2));
 }
 
 TEST(MainWindowRefresh, ARefreshRepaintsOnlyCellsThatAreShownAndChanged) {

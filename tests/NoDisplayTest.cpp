@@ -1,3 +1,4 @@
+#include "LogCapture.h"
 #include "app/DisplayOpening.h"
 
 #include <QProcess>
@@ -35,26 +36,17 @@ TEST(NoDisplay, TheProgramSaysSoInOneLineAndEndsWithExitCode1) {
     }
 }
 
-namespace {
-QStringList passedOn;
-void noteMessage(QtMsgType, const QMessageLogContext& context, const QString& text) {
-    passedOn.append(QString::fromLatin1(context.category) + ": " + text);
-}
-} // namespace
-
 // What Qt says while a display does open is only held back, then passed on in order.
 TEST(NoDisplay, MessagesWhileTheDisplayOpensArePassedOnOnceItIsOpen) {
-    passedOn.clear();
-    const QtMessageHandler before = qInstallMessageHandler(noteMessage);
+    LogCapture log;
     {
         DisplayOpening opening;
         qWarning("first");
         qInfo("second");
-        EXPECT_TRUE(passedOn.isEmpty());
+        EXPECT_TRUE(log.messages().isEmpty());
         opening.opened();
-        EXPECT_EQ(passedOn, QStringList({"default: first", "default: second"}));
+        EXPECT_EQ(log.messages(), QStringList({"default: first", "default: second"}));
         qWarning("after");
     }
-    qInstallMessageHandler(before);
-    EXPECT_EQ(passedOn.size(), 3);
+    EXPECT_EQ(log.messages().size(), 3);
 }

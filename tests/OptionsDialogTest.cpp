@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "Ticking.h"
 #include "app/Forms.h"
 #include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
@@ -126,7 +127,7 @@ TEST(OptionsDialogForm, EveryControlStandsAtItsPlaceWithItsCaptionAndColours) {
     EXPECT_EQ(dialog.CrossBtn->Picture().deviceIndependentSize().toSize(), QSize(15, 15));
     EXPECT_TRUE(dialog.Timer1->Enabled());
     EXPECT_EQ(dialog.Timer1->Interval(), 0);
-    EXPECT_FALSE(dialog.Timer1->isTicking());
+    EXPECT_FALSE(ticking(*dialog.Timer1));
 
     const QImage image = dialog.grab().toImage();
     EXPECT_EQ(image.pixelColor(0, 0), QColor(0x80, 0xC0, 0xFF)) << "the picture's frame";
@@ -419,7 +420,7 @@ TEST(OptionsApply, TheListRefreshesItselfAtTheAppliedRate) {
             dialog.Text1->setText(QStringLiteral("100"));
             QTest::mouseClick(dialog.cmdApply, Qt::LeftButton);
         });
-    EXPECT_TRUE(window.Timer2->isTicking());
+    EXPECT_TRUE(ticking(*window.Timer2));
     const int before = os.snapshotsTaken;
     EXPECT_TRUE(QTest::qWaitFor([&] { return os.snapshotsTaken >= before + 3; }, 10000));
 

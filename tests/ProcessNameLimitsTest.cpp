@@ -3,6 +3,7 @@
 // or cut to fit, never mixed with another's and never garbled beyond the undecodable
 // bytes themselves.
 #include "ChildProcess.h"
+#include "SnapshotWalk.h"
 #include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
 
@@ -50,12 +51,8 @@ TEST(ProcessNameLimits, ACommandLineNameLongerThanTheRecordIsCutTo259Bytes) {
     // A word far longer than the read buffer, with no NUL to end it.
     std::ofstream(root / "30" / "cmdline") << "/opt/fifteen-bytes-x" << std::string(10000, 'y');
     LinuxOsLayer os(root.string());
-    const auto handle = os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
-    basDeclares::PROCESSENTRY32 record{};
-    record.dwSize = sizeof record;
-    ASSERT_EQ(os.Process32First(handle, record), 1);
-    os.CloseHandle(handle);
+    const std::vector<SeenProcess> seen = walkSnapshot(os);
     fs::remove_all(root);
-    const std::string name = record.szExeFile;
-    EXPECT_EQ(name, "fifteen-bytes-x" + std::string(259 - 15, 'y'));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].name, "fifteen-bytes-x" + std::string(259 - 15, 'y'));
 }

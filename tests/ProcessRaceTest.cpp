@@ -2,6 +2,9 @@
 // their stat, ending without being reaped, renaming themselves, and a process table
 // that cannot be read at all.
 #include "ChildProcess.h"
+#include "HandleCounting.h"
+#include "InstalledLayer.h"
+#include "SnapshotWalk.h"
 #include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
 
@@ -17,33 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Seen {
-    std::int32_t pid;
-    std::int32_t threads;
-    std::string name;
-};
-
-std::vector<Seen> walk(LinuxOsLayer& os) {
-    std::vector<Seen> seen;
-    const auto handle = os.CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0);
-    if (handle == basDeclares::INVALID_HANDLE_VALUE)
-        return seen;
-    basDeclares::PROCESSENTRY32 record{};
-    record.dwSize = sizeof record;
-    for (auto more = os.Process32First(handle, record); more;
-         more = os.Process32Next(handle, record))
-        seen.push_back({record.th32ProcessID, record.cntThreads, record.szExeFile});
-    os.CloseHandle(handle);
-    return seen;
-}
-
-const Seen* find(const std::vector<Seen>& seen, pid_t pid) {
-    for (const Seen& entry : seen)
-        if (entry.pid == pid)
-            return &entry;
-    return nullptr;
-}
 
 // A process table of the test's own, removed with the object.
 class ProcRoot {
@@ -70,18 +46,6 @@ private:
     fs::path path_;
 };
 
-// Puts a layer in place of the native one for the life of the object.
-class Installed {
-public:
-    explicit Installed(OsLayer& layer) : previous_(OsLayer::install(&layer)) {}
-    ~Installed() { OsLayer::install(previous_); }
-    Installed(const Installed&) = delete;
-    Installed& operator=(const Installed&) = delete;
-
-private:
-    OsLayer* previous_;
-};
-
 std::string statLine(int pid, const std::string& name, int threads) {
     return std::to_string(pid) + " (" + name + ") S 1 1 1 0 -1 0 0 0 0 0 0 0 0 0 20 0 " +
            std::to_string(threads) + " 0 100 0 0\n";
@@ -100,12 +64,12 @@ TEST(ProcessRace, AProcessThatEndsBetweenTheListingAndTheReadOfItsStatIsLeftOut)
     const pid_t endedPid = ends.pid();
     ends.reap();
 
-    LinuxOsLayer os(root.path().string());
-    const auto seen = walk(os);
+    HandleCounting<LinuxOsLayer> os(root.path().string());
+    const auto seen = walkSnapshot(os);
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].pid, stays.pid());
+    EXPECT_EQ(seen[0].record.th32ProcessID, stays.pid());
     EXPECT_EQ(seen[0].name, "korvanta-stays");
-    EXPECT_EQ(find(seen, endedPid), nullptr);
+    EXPECT_EQ(findProcess(seen, endedPid), nullptr);
     EXPECT_EQ(os.openHandleCount(), 0u);
 }
 
@@ -120,14 +84,14 @@ TEST(ProcessRace, StatFilesThatAreGoneEmptyCutOrUnreadableLeaveTheirProcessOut) 
     root.writeStat(16, statLine(16, "last", 1));
 
     LinuxOsLayer os(root.path().string());
-    const auto seen = walk(os);
+    const auto seen = walkSnapshot(os);
     std::set<std::int32_t> pids;
-    for (const Seen& entry : seen)
-        pids.insert(entry.pid);
+    for (const SeenProcess& entry : seen)
+        pids.insert(entry.record.th32ProcessID);
     EXPECT_EQ(pids, (std::set<std::int32_t>{10, 16}));
-    ASSERT_TRUE(find(seen, 10));
-    EXPECT_EQ(find(seen, 10)->name, "first");
-    EXPECT_EQ(find(seen, 10)->threads, 2);
+    ASSERT_TRUE(findProcess(seen, 10));
+    EXPECT_EQ(findProcess(seen, 10)->name, "first");
+    EXPECT_EQ(findProcess(seen, 10)->record.cntThreads, 2);
 }
 
 TEST(ProcessRace, AZombieIsListedUnderItsShortName) {
@@ -138,13 +102,13 @@ TEST(ProcessRace, AZombieIsListedUnderItsShortName) {
     siginfo_t info{};
     ASSERT_EQ(::waitid(P_PID, static_cast<id_t>(child.pid()), &info, WEXITED | WNOWAIT), 0);
 
-    LinuxOsLayer os;
-    const auto seen = walk(os);
-    const Seen* zombie = find(seen, child.pid());
+    HandleCounting<LinuxOsLayer> os;
+    const auto seen = walkSnapshot(os);
+    const SeenProcess* zombie = findProcess(seen, child.pid());
     ASSERT_TRUE(zombie);
     // Its command line is gone with its memory, so the kernel's 15 bytes are all there is.
     EXPECT_EQ(zombie->name, "korvanta-zombie");
-    EXPECT_EQ(zombie->threads, 1); // its other two threads are gone
+    EXPECT_EQ(zombie->record.cntThreads, 1); // its other two threads are gone
     EXPECT_EQ(os.openHandleCount(), 0u);
 }
 
@@ -177,10 +141,10 @@ TEST(ProcessRace, AProcessRenamingItselfDuringWalksIsListedEveryTimeUnderItsName
     // A table that holds only the renamer keeps each walk short, so many fall on a rename.
     ProcRoot root;
     root.link(pid);
-    LinuxOsLayer os(root.path().string());
+    HandleCounting<LinuxOsLayer> os(root.path().string());
     for (int round = 0; round < 2000; ++round) {
-        const auto seen = walk(os);
-        const Seen* renamer = find(seen, pid);
+        const auto seen = walkSnapshot(os);
+        const SeenProcess* renamer = findProcess(seen, pid);
         ASSERT_TRUE(renamer) << "round " << round;
         // The kernel does not read a name atomically: one read during a rename may give
         // the first bytes of one name and the rest of the other. Every byte still comes
@@ -200,8 +164,8 @@ TEST(ProcessRace, WhenTheProcessTableCannotBeReadTheListEmptiesUntilItCanAgain) 
     ProcRoot root;
     root.writeStat(20, statLine(20, "one", 1));
     root.writeStat(21, statLine(21, "two", 1));
-    LinuxOsLayer os(root.path().string());
-    Installed installed(os);
+    HandleCounting<LinuxOsLayer> os(root.path().string());
+    InstalledLayer installed(os);
     frmMain window;
     window.Load();
     ASSERT_EQ(window.lstProcess->ListItems().Count(), 2);
@@ -224,7 +188,7 @@ TEST(ProcessRace, WhenTheProcessTableCannotBeReadTheListEmptiesUntilItCanAgain) 
 
 TEST(ProcessRace, AProcessTableThatWasNeverReadableGivesAnEmptyList) {
     LinuxOsLayer os("/nonexistent-proc");
-    Installed installed(os);
+    InstalledLayer installed(os);
     frmMain window;
     window.Load();
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);

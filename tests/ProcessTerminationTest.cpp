@@ -1,5 +1,8 @@
 #include "ChildProcess.h"
 #include "FakeOsLayer.h"
+#include "HandleCounting.h"
+#include "InstalledLayer.h"
+#include "LogCapture.h"
 #include "RowOf.h"
 #include "app/ProgramEnd.h"
 #include "app/linux/LinuxOsLayer.h"
@@ -18,16 +21,13 @@ namespace {
 
 // The real Linux layer, except that it ends only the processes the test allows: the
 // machine's other processes must survive a fault in the command.
-class GuardedLinuxLayer : public LinuxOsLayer {
+class GuardedLinuxLayer : public HandleCounting<LinuxOsLayer> {
 public:
-    GuardedLinuxLayer() : previous_(OsLayer::install(this)) {}
-    ~GuardedLinuxLayer() override { OsLayer::install(previous_); }
-
     std::set<std::int32_t> mayEnd;
     std::vector<std::int32_t> ended;
 
     HANDLE OpenProcess(std::int32_t access, std::int32_t inherit, std::int32_t id) override {
-        const HANDLE handle = LinuxOsLayer::OpenProcess(access, inherit, id);
+        const HANDLE handle = HandleCounting::OpenProcess(access, inherit, id);
         if (handle != 0)
             ids_[handle] = id;
         return handle;
@@ -39,12 +39,12 @@ public:
             return 0;
         }
         ended.push_back(id);
-        return LinuxOsLayer::TerminateProcess(handle, exitCode);
+        return HandleCounting::TerminateProcess(handle, exitCode);
     }
 
 private:
     std::map<HANDLE, std::int32_t> ids_;
-    OsLayer* previous_;
+    InstalledLayer installed_{*this};
 };
 
 bool stillRunning(const ChildProcess& child) {
@@ -168,13 +168,7 @@ TEST(ProcessTermination, KillEndsOnlyARowTheUserSelected) {
 }
 
 TEST(ProcessTermination, AFailingSystemCallEndsNothingAndGoesNoFurtherThanALogLine) {
-    static QStringList warnings;
-    warnings.clear();
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtWarningMsg)
-                warnings << text;
-        });
+    LogCapture log;
     FakeOsLayer os;
     os.setProcessCount(2);
     frmMain window;
@@ -182,7 +176,7 @@ TEST(ProcessTermination, AFailingSystemCallEndsNothingAndGoesNoFurtherThanALogLi
     os.processTimesRaise = true;
     window.lstProcess->setSelectedItem(1);
     EXPECT_NO_THROW(window.cmdKillProcess->click());
-    qInstallMessageHandler(previous);
+    const QStringList warnings = log.messages(QtWarningMsg);
     EXPECT_TRUE(os.terminated.empty());
     EXPECT_EQ(os.openHandles(), 0) << "the process handle is closed";
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 1);

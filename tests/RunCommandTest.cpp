@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "LogCapture.h"
 #include "chrome/MsgBox.h"
 #include "run_dialog/run_dialog.h"
 
@@ -199,7 +200,10 @@ TEST(RunDialogRun, AFailureRaisedByTheSystemIsShownAndGoesNoFurther) {
     UnboundStart os;
     Boxes boxes;
     frmRun dialog;
+    LogCapture log;
     EXPECT_NO_THROW(dialog.Run("sound"));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].prompt, "Can't Run Applicationsound");
+    EXPECT_EQ(log.messages(QtWarningMsg),
+              QStringList("default: Run: nothing was started: no entry point"));
 }

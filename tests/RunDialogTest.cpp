@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "Ticking.h"
 #include "app/Forms.h"
 #include "chrome/MsgBox.h"
 #include "chrome/Pictures.h"
@@ -116,7 +117,7 @@ TEST(RunDialogForm, EveryControlStandsAtItsPlaceWithItsCaptionAndColours) {
     EXPECT_TRUE(samePicture(dialog.About->Picture(), loadPicture("form_about.png")));
     EXPECT_TRUE(dialog.Timer1->Enabled());
     EXPECT_EQ(dialog.Timer1->Interval(), 0);
-    EXPECT_FALSE(dialog.Timer1->isTicking());
+    EXPECT_FALSE(ticking(*dialog.Timer1));
 }
 
 TEST(RunDialogForm, TheLabelsShowTheirWholeTextsWithinTheirBoxes) {
@@ -201,15 +202,20 @@ TEST(RunDialogKeys, EnterReleasedInTheTextMovesTheFocusToRunAndStartsNothing) {
 
 TEST(RunDialogKeys, ASecondEnterRunsTheTextFromTheFocusedButton) {
     FakeOsLayer os;
-    Forms::Main();
     frmRun dialog;
+    Forms::ConnectRunToMain(dialog, Forms::Main());
     dialog.Load();
     showActive(dialog);
     typeInto(dialog.txtRun, "my tool \"a b\"");
     const int snapshots = os.snapshotsTaken;
+    bool refreshedWhileShown = false; // run, refresh, then hide
+    QObject::connect(&dialog, &frmRun::Ran, [&] {
+        refreshedWhileShown = os.snapshotsTaken == snapshots + 1 && dialog.isVisible();
+    });
     QTest::keyClick(dialog.txtRun, Qt::Key_Return);
     ASSERT_EQ(QApplication::focusWidget(), dialog.cmdRun);
     QTest::keyClick(dialog.cmdRun, Qt::Key_Return);
+    EXPECT_TRUE(refreshedWhileShown);
     ASSERT_EQ(os.started.size(), 1u);
     EXPECT_EQ(os.started[0].commandLine, "my tool \"a b\"");
     EXPECT_EQ(os.started[0].windowStyle, 1);
@@ -220,8 +226,8 @@ TEST(RunDialogKeys, ASecondEnterRunsTheTextFromTheFocusedButton) {
 
 TEST(RunDialogKeys, AFocusedButtonTakesSpaceAndEnterAsAPress) {
     FakeOsLayer os;
-    Forms::Main();
     frmRun dialog;
+    Forms::ConnectRunToMain(dialog, Forms::Main());
     showActive(dialog);
     dialog.cmdRun->setFocus();
     QTest::keyClick(dialog.cmdRun, Qt::Key_Space);
@@ -254,8 +260,8 @@ TEST(RunDialogKeys, EscapeDoesNothingWhereverTheFocusIs) {
 
 TEST(RunDialogKeys, AltRRunsAtOnceFromTheTextAndAltCCancels) {
     FakeOsLayer os;
-    Forms::Main();
     frmRun dialog;
+    Forms::ConnectRunToMain(dialog, Forms::Main());
     showActive(dialog);
     ASSERT_EQ(QApplication::focusWidget(), dialog.txtRun);
     QTest::keyClick(dialog.windowHandle(), Qt::Key_R, Qt::AltModifier);
@@ -272,9 +278,9 @@ TEST(RunDialogKeys, AltRRunsAtOnceFromTheTextAndAltCCancels) {
 
 TEST(RunDialogButtons, CancelAndTheCrossOnlyHideKeepingTheText) {
     FakeOsLayer os;
-    Forms::Main();
-    const int snapshots = os.snapshotsTaken;
     frmRun dialog;
+    Forms::ConnectRunToMain(dialog, Forms::Main());
+    const int snapshots = os.snapshotsTaken;
     showActive(dialog);
     typeInto(dialog.txtRun, "abc");
     QTest::mouseClick(dialog.cmdCancel, Qt::LeftButton);
@@ -295,8 +301,8 @@ TEST(RunDialogButtons, CancelAndTheCrossOnlyHideKeepingTheText) {
 TEST(RunDialogButtons, AFailedStartShowsItsMessageOverTheDialogThenRefreshesAndHides) {
     FakeOsLayer os;
     os.startSucceeds = false;
-    Forms::Main();
     frmRun dialog;
+    Forms::ConnectRunToMain(dialog, Forms::Main());
     for (const QString& typed : {QString("no such thing"), QString()}) {
         showActive(dialog);
         typeInto(dialog.txtRun, typed);
@@ -385,6 +391,15 @@ TEST(RunDialogOpening, TheMainWindowOpensOneSharedDialogModallyThatKeepsItsState
                    });
     EXPECT_TRUE(os.started.empty());
     main.hide();
+}
+
+TEST(RunDialogOpening, TheSharedDialogRefreshesTheMainWindowAfterEachRun) {
+    FakeOsLayer os;
+    Forms::Main();
+    const int snapshots = os.snapshotsTaken;
+    Forms::Run().cmdRun->click();
+    EXPECT_EQ(os.started.size(), 1u);
+    EXPECT_EQ(os.snapshotsTaken, snapshots + 1);
 }
 
 TEST(RunDialogOpening, TypingACommandAndPressingEnterTwiceStartsItForReal) {

@@ -1,5 +1,6 @@
 #include "chrome/WindowDragger.h"
 #include "FakeOsLayer.h"
+#include "Ticking.h"
 #include "chrome/FormTimer.h"
 #include "chrome/PictureBox.h"
 #include "main_window/main_window.h"
@@ -12,8 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-using Point = WindowDragger::Point;
 
 // A frameless window like the program's dialogs: a timer of its own, a few controls and
 // bare surface around them.
@@ -45,10 +44,6 @@ public:
     WindowDragger* dragger;
 };
 
-Point twips(int x, int y) {
-    return {x * 15.0f, y * 15.0f};
-}
-
 // Events straight to the window, as the system reports them over its bare surface.
 void send(QWidget& window, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held,
           QPoint at) {
@@ -77,33 +72,35 @@ TEST(WindowDragging, TheTimerIsQuietUntilAPressAndStopsAtTheRelease) {
     Frameless window;
     EXPECT_TRUE(window.Timer1->Enabled());
     EXPECT_EQ(window.Timer1->Interval(), 0);
-    EXPECT_FALSE(window.Timer1->isTicking());
-    EXPECT_FALSE(window.dragger->pressPoint());
-    EXPECT_FALSE(window.dragger->latestPoint());
+    EXPECT_FALSE(ticking(*window.Timer1));
+    window.dragger->Tick();
+    EXPECT_EQ(window.pos(), QPoint(200, 150)) << "no press and no pointer: nothing moves";
 
     press(window, {40, 30});
     EXPECT_EQ(window.Timer1->Interval(), 1);
-    EXPECT_TRUE(window.Timer1->isTicking());
-    EXPECT_EQ(window.dragger->pressPoint(), twips(40, 30));
+    EXPECT_TRUE(ticking(*window.Timer1));
+    moveTo(window, {45, 33});
+    window.dragger->Tick();
+    EXPECT_EQ(window.pos(), QPoint(205, 153)) << "the press point is where it went down";
 
     release(window, {40, 30});
     EXPECT_FALSE(window.Timer1->Enabled());
     EXPECT_EQ(window.Timer1->Interval(), 1);
-    EXPECT_EQ(window.dragger->pressPoint(), twips(40, 30)) << "the points stay";
+    moveTo(window, {50, 40}, Qt::NoButton);
+    window.dragger->Tick();
+    EXPECT_EQ(window.pos(), QPoint(215, 163)) << "the points stay";
 }
 
 TEST(WindowDragging, EachTickMovesTheWindowByTheLatestPointLessThePressPoint) {
     Frameless window;
     press(window, {50, 40});
     moveTo(window, {80, 35});
-    EXPECT_EQ(window.dragger->latestPoint(), twips(80, 35));
     EXPECT_EQ(window.pos(), QPoint(200, 150)) << "a move alone does not move the window";
 
     window.dragger->Tick();
     EXPECT_EQ(window.pos(), QPoint(230, 145));
     // The pointer stood still while the window moved under it: now it is where it went
     // down again, and the window comes to rest.
-    EXPECT_EQ(window.dragger->latestPoint(), twips(50, 40));
     window.dragger->Tick();
     EXPECT_EQ(window.pos(), QPoint(230, 145));
 
@@ -122,7 +119,6 @@ TEST(WindowDragging, EachTickMovesTheWindowByTheLatestPointLessThePressPoint) {
 TEST(WindowDragging, APressWithNoMoveBeforeItCountsTheLatestPointAsZero) {
     Frameless window;
     press(window, {50, 40});
-    ASSERT_FALSE(window.dragger->latestPoint());
     window.dragger->Tick();
     EXPECT_EQ(window.pos(), QPoint(150, 110));
     // The pointer is reported anew where it is, and the next tick brings the window back.
@@ -148,8 +144,9 @@ TEST(WindowDragging, ReleasingOneOfTwoHeldButtonsEndsTheDrag) {
     Frameless window;
     press(window, {20, 20});
     press(window, {25, 22}, Qt::RightButton, Qt::LeftButton);
-    EXPECT_EQ(window.dragger->pressPoint(), twips(25, 22)) << "the second press counts";
-    EXPECT_TRUE(window.Timer1->isTicking());
+    EXPECT_TRUE(ticking(*window.Timer1));
+    window.dragger->Tick();
+    EXPECT_EQ(window.pos(), QPoint(175, 128)) << "the second press counts";
     release(window, {25, 22}, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
     EXPECT_FALSE(window.Timer1->Enabled());
 }
@@ -166,14 +163,15 @@ TEST(WindowDragging, APressOnAControlStartsNoDrag) {
         QTest::mousePress(surface, Qt::LeftButton, {}, at);
         QTest::mouseMove(surface, at + QPoint(-40, 30));
         EXPECT_EQ(window.Timer1->Interval(), 0) << control->metaObject()->className();
-        EXPECT_FALSE(window.dragger->pressPoint()) << control->metaObject()->className();
         QTest::mouseRelease(surface, Qt::LeftButton, {}, at + QPoint(-40, 30));
     }
     // The bare surface beside them does.
+    const QPoint start = window.pos();
     QTest::mousePress(surface, Qt::LeftButton, {}, QPoint(150, 50));
-    EXPECT_EQ(window.dragger->pressPoint(), twips(150, 50));
-    EXPECT_TRUE(window.Timer1->isTicking());
-    QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(150, 50));
+    EXPECT_TRUE(ticking(*window.Timer1));
+    QTest::mouseMove(surface, QPoint(160, 55));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.pos() == start + QPoint(10, 5); }, 5000));
+    QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(160, 55));
 }
 
 TEST(WindowDragging, TheWindowsTimerMovesItAndEachWindowMovesOnlyItself) {
@@ -210,7 +208,7 @@ TEST(WindowDragging, TheMainWindowDragsByItsTitleBandButNotByItsControls) {
     }
     const QPoint start = window.pos();
     QTest::mousePress(surface, Qt::LeftButton, {}, QPoint(250, 60));
-    EXPECT_TRUE(window.Timer1->isTicking());
+    EXPECT_TRUE(ticking(*window.Timer1));
     QTest::mouseMove(surface, QPoint(262, 52));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.pos() == start + QPoint(12, -8); }, 5000));
     QTest::mouseRelease(surface, Qt::LeftButton, {}, QPoint(262, 52));

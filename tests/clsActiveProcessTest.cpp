@@ -1,5 +1,6 @@
 #include "process/clsActiveProcess.h"
 #include "FakeOsLayer.h"
+#include "StoreBound.h"
 #include "app/RuntimeError.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ TEST(clsActiveProcess, StoreBoundsFollowTheCountInStepsOfTwenty) {
     for (const auto& [count, bound] : cases) {
         os.setProcessCount(count);
         EXPECT_EQ(snapshot.GetActiveProcess(), count);
-        EXPECT_EQ(snapshot.upperBound(), bound) << count << " processes";
+        EXPECT_EQ(upperBoundOf(snapshot), bound) << count << " processes";
         EXPECT_NO_THROW(snapshot.dwSize(bound));
         EXPECT_EQ(errorNumber([&] { snapshot.dwSize(bound + 1); }), 9);
         EXPECT_EQ(errorNumber([&] { snapshot.dwSize(-1); }), 9);
@@ -83,7 +84,7 @@ TEST(clsActiveProcess, ALaterSmallerSnapshotLeavesOldOrZeroRecordsAboveItsCount)
     for (auto& process : os.processes)
         process.pid += 1000;
     ASSERT_EQ(snapshot.GetActiveProcess(), 10);
-    EXPECT_EQ(snapshot.upperBound(), 20);
+    EXPECT_EQ(upperBoundOf(snapshot), 20);
     EXPECT_EQ(snapshot.th32ProcessID(10), 1109);
     EXPECT_EQ(snapshot.th32ProcessID(11), 110); // left from the first snapshot
     EXPECT_EQ(snapshot.th32ProcessID(20), 119);
@@ -92,7 +93,7 @@ TEST(clsActiveProcess, ALaterSmallerSnapshotLeavesOldOrZeroRecordsAboveItsCount)
     ASSERT_EQ(snapshot.GetActiveProcess(), 50);
     os.processes.resize(30);
     ASSERT_EQ(snapshot.GetActiveProcess(), 30);
-    EXPECT_EQ(snapshot.upperBound(), 40);
+    EXPECT_EQ(upperBoundOf(snapshot), 40);
     EXPECT_EQ(snapshot.th32ProcessID(30), 129);
     EXPECT_EQ(snapshot.th32ProcessID(31), 0);
     EXPECT_EQ(snapshot.dwSize(40), 0);
@@ -108,7 +109,7 @@ TEST(clsActiveProcess, AFirstSnapshotThatFailsLeavesNoStore) {
 
     os.failureValue = 0; // a null handle counts as failure too
     EXPECT_EQ(snapshot.GetActiveProcess(), 0);
-    EXPECT_EQ(snapshot.upperBound(), -1);
+    EXPECT_EQ(upperBoundOf(snapshot), -1);
 }
 
 TEST(clsActiveProcess, AFailedSnapshotKeepsTheStoreOfTheLastOne) {
@@ -118,7 +119,7 @@ TEST(clsActiveProcess, AFailedSnapshotKeepsTheStoreOfTheLastOne) {
     ASSERT_EQ(snapshot.GetActiveProcess(), 25);
     os.snapshotFails = true;
     EXPECT_EQ(snapshot.GetActiveProcess(), 0);
-    EXPECT_EQ(snapshot.upperBound(), 40);
+    EXPECT_EQ(upperBoundOf(snapshot), 40);
     EXPECT_EQ(snapshot.th32ProcessID(25), 124);
 }
 
@@ -129,7 +130,7 @@ TEST(clsActiveProcess, EmptyEnumerationCutsTheStoreBackToTwenty) {
     ASSERT_EQ(snapshot.GetActiveProcess(), 45);
     os.processes.clear();
     EXPECT_EQ(snapshot.GetActiveProcess(), 0);
-    EXPECT_EQ(snapshot.upperBound(), 20);
+    EXPECT_EQ(upperBoundOf(snapshot), 20);
     EXPECT_EQ(os.openHandles(), 0);
 }
 

@@ -45,7 +45,6 @@ public:
                             std::int32_t nShowCmd) override;
     bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
 
-    std::size_t openHandleCount() const { return handles_.size(); }
     const LinuxStatFiles& statFiles() const { return stats_; }
     // How many snapshots listed the /proc folder; the others went by the last listing.
     std::size_t listings() const { return listings_; }

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -35,7 +34,6 @@ using Process32Call = BOOL(WINAPI*)(::HANDLE, SystemEntry*);
 using CloseHandleCall = BOOL(WINAPI*)(::HANDLE);
 using OpenProcessCall = ::HANDLE(WINAPI*)(DWORD, BOOL, DWORD);
 using TerminateProcessCall = BOOL(WINAPI*)(::HANDLE, UINT);
-using ShellExecuteACall = HINSTANCE(WINAPI*)(::HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
 using GetProcessTimesCall = BOOL(WINAPI*)(::HANDLE, ::FILETIME*, ::FILETIME*, ::FILETIME*,
                                           ::FILETIME*);
 using GetSystemTimeAsFileTimeCall = void(WINAPI*)(::FILETIME*);
@@ -115,7 +113,7 @@ WindowsOsLayer::Address WindowsOsLayer::address(Function function) {
         if (reason == ERROR_MOD_NOT_FOUND || reason == ERROR_FILE_NOT_FOUND ||
             reason == ERROR_PATH_NOT_FOUND)
             throw RuntimeError(RuntimeError::FileNotFound, "File not found: " + declared.library);
-        throw RuntimeError(RuntimeError::ErrorInLoadingDll, "Error in loading DLL");
+        throw RuntimeError(RuntimeError::ErrorInLoadingDll);
     }
     const FARPROC found = ::GetProcAddress(library, declared.entryPoint.c_str());
     if (!found) {
@@ -205,33 +203,4 @@ void WindowsOsLayer::GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTime
     ::FILETIME now{};
     call(&now);
     lpSystemTimeAsFileTime = toProgram(now);
-}
-
-OsLayer::HINSTANCE WindowsOsLayer::ShellExecuteA(HWND hwnd, const char* lpOperation,
-                                                 const char* lpFile, const char* lpParameters,
-                                                 const char* lpDirectory, std::int32_t nShowCmd) {
-    const auto call = reinterpret_cast<ShellExecuteACall>(address(ShellExecuteAFunction));
-    return reinterpret_cast<HINSTANCE>(call(reinterpret_cast<::HWND>(hwnd), lpOperation, lpFile,
-                                            lpParameters, lpDirectory, nShowCmd));
-}
-
-bool WindowsOsLayer::StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) {
-    // An empty line names no program, and a NUL would cut the line short and start
-    // something else than what was asked.
-    if (commandLine.empty() || commandLine.find('\0') != std::string::npos)
-        return false;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0'); // the system may write into the line it is given
-
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(windowStyle);
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &started))
-        return false;
-    ::CloseHandle(started.hThread);
-    ::CloseHandle(started.hProcess);
-    return true;
 }

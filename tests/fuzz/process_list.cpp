@@ -1,11 +1,12 @@
 // The main window's list after a refresh over a process table made from the input (any
 // ids, thread counts and name bytes, NULs included): one row per process in the order
-// delivered, each showing its id, its name up to the first NUL and its thread count; row
-// 1 current, and no row selected unless the process selected before is still there. A
-// message box or the end of the program is a failure. The window lives from one input to
-// the next, so each refresh goes from the table before it to a new one: Qt's model tester
-// checks every notification of the list's rows, and a sorting proxy above them must end
-// with the same rows.
+// delivered, each showing its id, its name up to the first NUL and its thread count; no
+// row selected unless the process selected before is still there. The list is sorted by
+// a column chosen from the input's length, or not at all, and shows its rows in that
+// order, equal keys in the order delivered, with the selected row current, or else the
+// row shown first. A message box or the end of the program is a failure. The window lives
+// from one input to the next, so each refresh goes from the table before it to a new one:
+// Qt's model tester checks every notification of the list's rows and of the order shown.
 #include "app/Forms.h"
 #include "app/ProgramEnd.h"
 #include "chrome/MsgBox.h"
@@ -13,9 +14,10 @@
 #include "tests/FakeOsLayer.h"
 
 #include <QAbstractItemModelTester>
+#include <QAbstractProxyModel>
 #include <QApplication>
-#include <QSortFilterProxyModel>
 #include <algorithm>
+#include <compare>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -29,14 +31,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static FakeOsLayer os; // installed before the window's first snapshot
     static frmMain& window = Forms::Main();
-    static QAbstractItemModelTester tester(window.lstProcess->model(),
-                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
-    static QSortFilterProxyModel* const sorted = [] {
-        auto* proxy = new QSortFilterProxyModel;
-        proxy->setSourceModel(window.lstProcess->model());
-        proxy->sort(0);
-        return proxy;
-    }();
+    static QAbstractItemModelTester rowsTester(&window.lstProcess->ListItems(),
+                                               QAbstractItemModelTester::FailureReportingMode::Fatal);
+    static QAbstractItemModelTester shownTester(window.lstProcess->model(),
+                                                QAbstractItemModelTester::FailureReportingMode::Fatal);
     os.processes.clear();
     std::size_t at = 0;
     const auto byte = [&] {
@@ -50,27 +48,50 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += length;
         os.processes.push_back(std::move(process));
     }
-    const ProcessListModel& rows = window.lstProcess->ListItems();
-    const int before = window.lstProcess->SelectedItem();
+    ProcessListView& list = *window.lstProcess;
+    const int choice = static_cast<int>(size % 9); // 0: the system's order
+    const int sortColumn = choice == 0 ? -1 : (choice - 1) / 2;
+    const bool ascending = choice == 0 || (choice - 1) % 2 == 0;
+    list.sortByColumn(sortColumn, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+    const ProcessListModel& rows = list.ListItems();
+    const int before = list.SelectedItem();
     const QString selectedId = before > 0 ? rows.Text(before) : QString();
     window.cmdRefresh();
 
     if (rows.Count() != static_cast<int>(os.processes.size()))
         std::abort();
-    QStringList ids;
-    for (int position = 1; position <= rows.Count(); ++position)
-        ids << rows.Text(position);
-    std::sort(ids.begin(), ids.end(), [](const QString& a, const QString& b) { return a < b; });
-    if (sorted->rowCount() != rows.Count())
+    if (list.CurrentItem() != (list.SelectedItem() > 0 ? list.SelectedItem() : list.FirstItemShown()))
         std::abort();
-    for (int row = 0; row < sorted->rowCount(); ++row)
-        if (sorted->index(row, 0).data().toString() != ids[row])
+    const auto keyOrder = [&](int first, int second) {
+        const FakeOsLayer::Process& a = os.processes[static_cast<std::size_t>(first - 1)];
+        const FakeOsLayer::Process& b = os.processes[static_cast<std::size_t>(second - 1)];
+        switch (sortColumn) {
+        case 0:
+            return a.pid <=> b.pid;
+        case 1:
+            return QString::compare(rows.Text(first, 1).toCaseFolded(),
+                                    rows.Text(second, 1).toCaseFolded()) <=> 0;
+        case 2:
+            return a.threads <=> b.threads;
+        default:
+            return std::strong_ordering::equal; // the usage, 0 for all, or no sort
+        }
+    };
+    const auto* order = qobject_cast<const QAbstractProxyModel*>(list.model());
+    const auto positionShownAt = [&](int row) {
+        return order->mapToSource(order->index(row, 0)).row() + 1;
+    };
+    for (int row = 1; row < rows.Count(); ++row) {
+        const int first = positionShownAt(row - 1);
+        const int second = positionShownAt(row);
+        const std::strong_ordering keys =
+            ascending ? keyOrder(first, second) : keyOrder(second, first);
+        if (keys > 0 || (keys == 0 && first > second))
             std::abort();
+    }
     // No row is selected, unless the process selected before is still there (the first
     // row with its id; the scripted processes all started before any snapshot): the
     // selection stays on it.
-    if (window.lstProcess->CurrentItem() != (rows.Count() > 0 ? 1 : 0))
-        std::abort();
     int expected = 0;
     for (int position = 1; position <= rows.Count(); ++position) {
         if (!selectedId.isEmpty() && rows.Text(position) == selectedId) {
@@ -78,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
     }
-    if (window.lstProcess->SelectedItem() != expected)
+    if (list.SelectedItem() != expected)
         std::abort();
     for (int position = 1; position <= rows.Count(); ++position) {
         const FakeOsLayer::Process& process = os.processes[static_cast<std::size_t>(position - 1)];

@@ -1,7 +1,7 @@
 // Any text given to Run, with a start that works or fails (the first byte decides): one
 // start per call, a Control Panel line minimised or the text as typed in a normal window,
-// and after a failed start exactly one box naming the text as typed, or a start of it
-// followed by an ellipsis when the text is long.
+// and after a start that failed or was refused (an empty line, a NUL in it) exactly one
+// box naming the text as typed, or a start of it followed by an ellipsis when it is long.
 #include "app/Forms.h"
 #include "app/ProgramEnd.h"
 #include "chrome/MsgBox.h"
@@ -55,7 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         }
     }
-    const bool failed = os.started.empty() || !os.startSucceeds;
+    // As every system does, an empty line and one holding a NUL start nothing.
+    const bool failed = os.started.empty() || !os.startSucceeds ||
+                        os.started.front().commandLine.empty() ||
+                        os.started.front().commandLine.find('\0') != std::string::npos;
     if (failed != (boxes.size() == 1) || boxes.size() > 1)
         std::abort();
     if (!failed)

@@ -5,6 +5,7 @@
 #include "app/RuntimeError.h"
 #include "process/clsActiveProcess.h"
 #include "tests/FakeOsLayer.h"
+#include "tests/StoreBound.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -78,12 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             process.usage = input.byte();
             os.processes.push_back(std::move(process));
         }
-        const std::int32_t bound = store.upperBound();
+        const std::int32_t bound = upperBoundOf(store);
         const std::int32_t n = store.GetActiveProcess();
         if (os.openHandles() != 0)
             std::abort();
         if (os.snapshotFails) {
-            if (n != 0 || store.upperBound() != bound)
+            if (n != 0 || upperBoundOf(store) != bound)
                 std::abort();
             if (!everSucceeded && !refusesIndex(store, 0))
                 std::abort();
@@ -92,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         everSucceeded = true;
         if (n != static_cast<std::int32_t>(os.processes.size()))
             std::abort();
-        if (store.upperBound() != 20 * (n / 20 + 1))
+        if (upperBoundOf(store) != 20 * (n / 20 + 1))
             std::abort();
         if (store.th32ProcessID(0) != 0 || store.dwSize(0) != 0 || store.cntThreads(0) != 0 ||
             store.szExeFile(0) != std::u16string(260, u'\0'))
@@ -105,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 !showsName(store.szExeFile(index), process.name))
                 std::abort();
         }
-        if (!refusesIndex(store, -1) || !refusesIndex(store, store.upperBound() + 1))
+        if (!refusesIndex(store, -1) || !refusesIndex(store, upperBoundOf(store) + 1))
             std::abort();
     }
     return 0;

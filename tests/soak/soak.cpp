@@ -9,6 +9,8 @@
 #include "app/linux/LinuxOsLayer.h"
 #include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
+#include "tests/HandleCounting.h"
+#include "tests/InstalledLayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -69,7 +71,7 @@ OpenFiles openFiles() {
 
 // What every refresh must leave: one row per process of the snapshot, this program
 // among them, row 1 selected, and no snapshot handle left open.
-void checkList(frmMain& main, const LinuxOsLayer& os) {
+void checkList(frmMain& main, const HandleCounting<LinuxOsLayer>& os) {
     const ProcessListModel& rows = main.lstProcess->ListItems();
     if (rows.Count() != main.lngProcessCount)
         error(
@@ -115,18 +117,16 @@ int main(int argc, char* argv[]) {
     setEndProgramHook(
         [](int code) { error(QStringLiteral("the program would end (%1)").arg(code)); });
 
-    const auto* os = dynamic_cast<LinuxOsLayer*>(&OsLayer::current());
-    if (!os) {
-        std::fprintf(stderr, "the native layer is not the Linux one\n");
-        return 1;
-    }
+    // The Linux layer as the program has it, counting the handles the refreshes leave open.
+    HandleCounting<LinuxOsLayer> os;
+    InstalledLayer installed(os);
     frmMain& main = Forms::Main();
     main.show();
 
     long refreshes = 0;
     QObject::connect(main.Timer2, &FormTimer::Timer, &main, [&] {
         ++refreshes; // runs after the tick's cmdRefresh, which was connected first
-        checkList(main, *os);
+        checkList(main, os);
     });
     main.Timer2->setInterval(10);
     main.Timer2->setEnabled(true);
@@ -172,10 +172,10 @@ int main(int argc, char* argv[]) {
     if (strays > 0)
         error(QStringLiteral("%1 stat files open for processes no longer listed").arg(strays));
     if (endFiles.stat != static_cast<int>(endFiles.statOf.size()) ||
-        endFiles.stat != static_cast<int>(os->statFiles().size()))
+        endFiles.stat != static_cast<int>(os.statFiles().size()))
         error(QStringLiteral("%1 stat files open, %2 kept by the layer")
                   .arg(endFiles.stat)
-                  .arg(os->statFiles().size()));
+                  .arg(os.statFiles().size()));
     if (at20KiB < 0)
         at20KiB = startKiB;
     rusage usage{};
@@ -195,7 +195,7 @@ int main(int argc, char* argv[]) {
     std::printf("descriptors at the end: %d open, %d of them stat files kept for %zu listed "
                 "processes (budget %zu), none for a process no longer listed: %s; others %d "
                 "(%d after %lld s)\n",
-                endFiles.all, endFiles.stat, listed.size(), os->statFiles().budget(),
+                endFiles.all, endFiles.stat, listed.size(), os.statFiles().budget(),
                 strays == 0 ? "yes" : "NO", endFiles.others(), settledFiles, settledMs / 1000);
     std::printf("errors: %d\n", errors);
     const bool grew = endKiB - at20KiB >= 2048;

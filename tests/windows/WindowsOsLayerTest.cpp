@@ -7,6 +7,7 @@
 #include "app/windows/WindowsOsLayer.h"
 #include "process/ProcessIdentity.h"
 #include "process/clsActiveProcess.h"
+#include "tests/InstalledLayer.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +25,7 @@ namespace {
 // other is opened can be told closed by the system itself.
 class RecordingLayer : public OsLayer {
 public:
-    explicit RecordingLayer(OsLayer& target) : target_(target) { previous_ = install(this); }
-    ~RecordingLayer() override { install(previous_); }
+    explicit RecordingLayer(OsLayer& target) : target_(target) {}
 
     std::vector<HANDLE> opened;
     std::vector<HANDLE> closed;
@@ -72,7 +72,7 @@ private:
     }
 
     OsLayer& target_;
-    OsLayer* previous_ = nullptr;
+    InstalledLayer installed_{*this};
 };
 
 std::u16string widen(const std::string& text) {
