@@ -84,5 +84,9 @@ bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle);
 // The system's 8-bit code page, widened to UTF-16 and narrowed back, one whole
 // 260-byte name buffer at a time: the output always has exactly 260 units.
 void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH]);
+// The same for a buffer whose bytes from used on are all NUL, where the units from used on
+// come out NUL too: only the first used units need be written, and those after them are
+// left as they are (a system may still write them).
+void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH], int used);
 
 } // namespace basDeclares

@@ -89,6 +89,50 @@ std::string runCapture(const char* const* argv, double* childCpu = nullptr) {
     return text;
 }
 
+// The number after key in a file of "key value" lines, or the file's one number for an
+// empty key; -1 when there is none.
+long long valueAfter(const std::string& path, const char* key) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file)
+        return -1;
+    char line[256];
+    long long value = -1;
+    const std::size_t length = std::strlen(key);
+    while (std::fgets(line, sizeof line, file)) {
+        if (length == 0) { // a file of one number
+            value = std::atoll(line);
+            break;
+        }
+        if (std::strncmp(line, key, length) == 0 && (line[length] == ' ' || line[length] == ':')) {
+            value = std::atoll(line + length + 1 + std::strspn(line + length + 1, " :\t"));
+            break;
+        }
+    }
+    std::fclose(file);
+    return value;
+}
+
+// The memory cgroup's folder of this program: v2's ("0::/path"), else v1's memory one.
+std::string memoryCgroup(bool& v2) {
+    std::FILE* file = std::fopen("/proc/self/cgroup", "r");
+    if (!file)
+        return {};
+    char line[512];
+    std::string v1Path, v2Path;
+    while (std::fgets(line, sizeof line, file)) {
+        std::string text(line);
+        text.erase(text.find_last_not_of('\n') + 1);
+        if (text.rfind("0::", 0) == 0)
+            v2Path = text.substr(3);
+        const std::size_t memory = text.find(":memory:");
+        if (memory != std::string::npos)
+            v1Path = text.substr(memory + 8);
+    }
+    std::fclose(file);
+    v2 = v1Path.empty();
+    return v2 ? "/sys/fs/cgroup" + v2Path : "/sys/fs/cgroup/memory" + v1Path;
+}
+
 } // namespace
 
 namespace ProcTable {
@@ -116,6 +160,24 @@ std::vector<int> psIds(double* childCpu) {
         start = end + 1;
     }
     return ids;
+}
+
+long long kernelMemoryBytes(std::string* source) {
+    bool v2 = false;
+    const std::string cgroup = memoryCgroup(v2);
+    if (!cgroup.empty()) {
+        const long long bytes = v2 ? valueAfter(cgroup + "/memory.stat", "kernel")
+                                   : valueAfter(cgroup + "/memory.kmem.usage_in_bytes", "");
+        if (bytes >= 0) {
+            if (source)
+                *source = v2 ? "cgroup-v2" : "cgroup-v1";
+            return bytes;
+        }
+    }
+    if (source)
+        *source = "meminfo-slab";
+    const long long kib = valueAfter("/proc/meminfo", "Slab");
+    return kib < 0 ? -1 : kib * 1024;
 }
 
 std::string psVersion() {

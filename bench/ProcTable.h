@@ -17,6 +17,11 @@ std::vector<int> floorIds();
 // included. childCpu, if given, receives the CPU seconds that ps used.
 std::vector<int> psIds(double* childCpu = nullptr);
 
+// The kernel memory charged to this program's memory cgroup, in bytes (cgroup v2's
+// memory.stat "kernel", v1's memory.kmem.usage_in_bytes), or else the system's slab from
+// /proc/meminfo, which other programs move too; source names which. -1 when none can be read.
+long long kernelMemoryBytes(std::string* source = nullptr);
+
 // The first line that `ps --version` prints.
 std::string psVersion();
 

@@ -10,6 +10,25 @@ namespace {
 
 constexpr std::int32_t kGrowthStep = 20;
 
+// How many bytes of the buffer come before its trailing NULs, read a word at a time.
+int usedBytes(const char (&buffer)[basDeclares::MAX_PATH]) {
+    int used = basDeclares::MAX_PATH;
+    while (used % 8 != 0 && buffer[used - 1] == 0)
+        --used;
+    if (used % 8 != 0)
+        return used;
+    std::uint64_t word = 0;
+    while (used >= 8) {
+        std::memcpy(&word, buffer + used - 8, sizeof word);
+        if (word != 0)
+            break;
+        used -= 8;
+    }
+    while (used > 0 && buffer[used - 1] == 0)
+        --used;
+    return used;
+}
+
 } // namespace
 
 const clsActiveProcess::Record& clsActiveProcess::at(std::int32_t index) const {
@@ -125,7 +144,11 @@ std::int32_t clsActiveProcess::GetActiveProcess() {
         record.th32ParentProcessID = working.th32ParentProcessID;
         record.pcPriClassBase = working.pcPriClassBase;
         record.dwFlags = working.dwFlags;
-        basDeclares::WidenExeFile(working.szExeFile, record.szExeFile);
+        const int used = usedBytes(working.szExeFile);
+        basDeclares::WidenExeFile(working.szExeFile, record.szExeFile, used);
+        if (record.szExeFileUsed > used)
+            std::fill(record.szExeFile + used, record.szExeFile + record.szExeFileUsed, u'\0');
+        record.szExeFileUsed = static_cast<std::int16_t>(used);
 
         delivered = basDeclares::Process32Next(handle, working) != 0;
     }

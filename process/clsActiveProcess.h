@@ -44,6 +44,10 @@ private:
         std::int32_t pcPriClassBase = 0;
         std::int32_t dwFlags = 0;
         char16_t szExeFile[basDeclares::MAX_PATH] = {};
+        // The units of szExeFile that may be other than NUL: a name is written up to
+        // the longer of its own extent and the one it replaces, not over the whole
+        // buffer, which most of a refresh's records would otherwise be.
+        std::int16_t szExeFileUsed = 0;
     };
 
     const Record& at(std::int32_t index) const;

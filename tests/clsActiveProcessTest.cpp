@@ -74,6 +74,18 @@ TEST(clsActiveProcess, AShorterNameKeepsTheTailOfTheLongerOneBeforeIt) {
     EXPECT_EQ(stored.substr(3, 14), u"rylongname.exe");
 }
 
+// Each snapshot starts from a working record of NULs, whatever its records held before.
+TEST(clsActiveProcess, ARecordKeepsNothingOfTheNameItHeldInTheSnapshotBefore) {
+    FakeOsLayer os;
+    os.processes = {{10, "a"}, {11, "averylongname.exe"}, {12, "b"}};
+    clsActiveProcess snapshot;
+    ASSERT_EQ(snapshot.GetActiveProcess(), 3);
+    os.processes = {{10, "a"}, {11, "b"}, {12, "c"}};
+    ASSERT_EQ(snapshot.GetActiveProcess(), 3);
+    EXPECT_EQ(std::u16string(snapshot.szExeFile(2)), u"b" + std::u16string(259, u'\0'));
+    EXPECT_EQ(std::u16string(snapshot.szExeFile(3)), u"c" + std::u16string(259, u'\0'));
+}
+
 TEST(clsActiveProcess, ALaterSmallerSnapshotLeavesOldOrZeroRecordsAboveItsCount) {
     FakeOsLayer os;
     clsActiveProcess snapshot;

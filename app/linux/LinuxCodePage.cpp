@@ -1,5 +1,7 @@
 #include "app/basDeclares.h"
 
+#include <algorithm>
+
 namespace basDeclares {
 
 // The Linux code page is UTF-8. The name before the NUL is decoded as UTF-8 (a byte
@@ -7,10 +9,14 @@ namespace basDeclares {
 // bytes of earlier names and is widened byte for byte, so it stays recognisable.
 // UTF-8 never needs more UTF-16 units than bytes, so the result always fits.
 void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH]) {
+    WidenExeFile(ansi, wide, MAX_PATH);
+}
+
+void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH], int used) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(ansi);
     int in = 0;
     int out = 0;
-    while (in < MAX_PATH && bytes[in] != 0) {
+    while (in < used && bytes[in] != 0) {
         const unsigned char lead = bytes[in];
         if (lead < 0x80) {
             wide[out++] = lead;
@@ -55,10 +61,10 @@ void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH]) {
         }
     }
     // Never more units than bytes so far (out <= in): the rest fits, one unit a byte.
-    const int rest = MAX_PATH - in;
+    const int rest = std::max(used - in, 0);
     for (int k = 0; k < rest; ++k)
         wide[out + k] = static_cast<char16_t>(bytes[in + k]);
-    for (out += rest; out < MAX_PATH; ++out)
+    for (out += rest; out < used; ++out)
         wide[out] = u'\0';
 }
 

@@ -20,4 +20,10 @@ void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH]) {
         wide[k] = k < length ? static_cast<char16_t>(converted[k]) : u'\0';
 }
 
+// A code page's conversion of a lead byte and the NUL after it is its own affair: the
+// whole buffer is converted as above, every unit written.
+void WidenExeFile(const char (&ansi)[MAX_PATH], char16_t (&wide)[MAX_PATH], int) {
+    WidenExeFile(ansi, wide);
+}
+
 } // namespace basDeclares
