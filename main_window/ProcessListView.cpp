@@ -1,8 +1,8 @@
 #include "ProcessListView.h"
 
 #include "ProcessListDelegate.h"
-#include "ProcessListScrollBar.h"
 #include "ProcessListHeader.h"
+#include "ProcessListScrollBar.h"
 
 #include "chrome/Accessibility.h"
 

@@ -225,7 +225,8 @@ void frmMain::cmdRefresh() {
     // (row 1 in the system's order); the program never selects a row itself: what Kill
     // ends is always a row the user chose.
     skipOnError([&] {
-        lstProcess->setCurrentItem(kept ? lstProcess->SelectedItem() : lstProcess->FirstItemShown());
+        lstProcess->setCurrentItem(kept ? lstProcess->SelectedItem()
+                                        : lstProcess->FirstItemShown());
     });
 }
 

@@ -4,8 +4,8 @@
 #include "main_window/main_window.h"
 
 #include <QHeaderView>
-#include <QPaintEvent>
 #include <QLoggingCategory>
+#include <QPaintEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>

@@ -31,10 +31,10 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static FakeOsLayer os; // installed before the window's first snapshot
     static frmMain& window = Forms::Main();
-    static QAbstractItemModelTester rowsTester(&window.lstProcess->ListItems(),
-                                               QAbstractItemModelTester::FailureReportingMode::Fatal);
-    static QAbstractItemModelTester shownTester(window.lstProcess->model(),
-                                                QAbstractItemModelTester::FailureReportingMode::Fatal);
+    static QAbstractItemModelTester rowsTester(
+        &window.lstProcess->ListItems(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    static QAbstractItemModelTester shownTester(
+        window.lstProcess->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     os.processes.clear();
     std::size_t at = 0;
     const auto byte = [&] {
@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (rows.Count() != static_cast<int>(os.processes.size()))
         std::abort();
-    if (list.CurrentItem() != (list.SelectedItem() > 0 ? list.SelectedItem() : list.FirstItemShown()))
+    if (list.CurrentItem() !=
+        (list.SelectedItem() > 0 ? list.SelectedItem() : list.FirstItemShown()))
         std::abort();
     const auto keyOrder = [&](int first, int second) {
         const FakeOsLayer::Process& a = os.processes[static_cast<std::size_t>(first - 1)];
