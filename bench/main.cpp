@@ -219,25 +219,22 @@ struct Bench {
                 [&] {
                     // Either refresh goes first as often: the first is the one that finds
                     // the processes ps started and lists /proc again.
-                    const auto unsorted = [&] {
-                        refresh.run(
+                    const auto timed = [&](Timing& timing, frmMain& form, PaintCounter& counter,
+                                           std::vector<double>& rebuilds) {
+                        timing.run(
                             [&] {
-                                refreshAndSettle();
+                                refreshAndSettle(form, counter);
                                 return 0.0;
                             },
                             counts);
                         if (counts)
-                            rebuild.push_back(lastRebuild);
+                            rebuilds.push_back(lastRebuild);
+                    };
+                    const auto unsorted = [&] {
+                        timed(refresh, window, painted, rebuild);
                     };
                     const auto byName = [&] {
-                        sorted.run(
-                            [&] {
-                                refreshSortedAndSettle();
-                                return 0.0;
-                            },
-                            counts);
-                        if (counts)
-                            sortedRebuild.push_back(lastRebuild);
+                        timed(sorted, sortedWindow, sortedPainted, sortedRebuild);
                     };
                     if (round % 2 == 0) {
                         unsorted();
