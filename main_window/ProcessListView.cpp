@@ -145,6 +145,16 @@ void ProcessListView::doItemsLayout() {
         header()->viewport()->update();
 }
 
+// When a refresh takes out the current row, Qt makes a neighbour current and, in single
+// selection, selects it too. The program never selects a row itself: a refresh moves the
+// current row only.
+QItemSelectionModel::SelectionFlags ProcessListView::selectionCommand(const QModelIndex& index,
+                                                                      const QEvent* event) const {
+    if (model_.applyingUpdate())
+        return QItemSelectionModel::NoUpdate;
+    return QTreeView::selectionCommand(index, event);
+}
+
 void ProcessListView::paintEvent(QPaintEvent* event) {
     QTreeView::paintEvent(event);
     paintedRows_ = shownRows();

@@ -175,6 +175,32 @@ TEST(MainWindowRefresh, TheSelectionFollowsTheChosenProcessOnlyAndTheScrollPosit
     EXPECT_EQ(os.openHandles(), 0);
 }
 
+// Qt's view makes a neighbour current and selected when the current row goes; the program
+// must not: the current row is only where keyboard navigation starts.
+TEST(MainWindowRefresh, TheEndOfTheCurrentRowsProcessSelectsNoOtherRow) {
+    for (const int sortColumn : {-1, 0, 2}) {
+        FakeOsLayer os;
+        os.processes = {{10, "a", 1}, {11, "b", 2}, {12, "c", 3}};
+        frmMain window;
+        window.show();
+        window.Load();
+        ProcessListView& list = *window.lstProcess;
+        list.sortByColumn(sortColumn, Qt::DescendingOrder);
+        window.cmdRefresh();
+        const int first = list.FirstItemShown();
+        ASSERT_EQ(list.CurrentItem(), first) << sortColumn;
+        ASSERT_EQ(list.SelectedItem(), 0) << sortColumn;
+        const QString gone = list.ListItems().Text(first);
+        std::erase_if(os.processes, [&](const FakeOsLayer::Process& p) {
+            return QString::number(p.pid) == gone;
+        });
+        window.cmdRefresh();
+        EXPECT_EQ(list.ListItems().Count(), 2) << sortColumn;
+        EXPECT_EQ(list.SelectedItem(), 0) << sortColumn;
+        EXPECT_EQ(list.CurrentItem(), list.FirstItemShown()) << sortColumn;
+    }
+}
+
 TEST(MainWindowRefresh, MoreThan32767ProcessesShowTheFirst32767OfTheNewSnapshotOnly) {
     FakeOsLayer os;
     os.setProcessCount(10);
