@@ -1,11 +1,14 @@
 // A 260-byte name buffer of any bytes widened to 260 UTF-16 units. Checked against the
 // bytes themselves: every decoded character encodes back to the bytes it came from, each
 // byte that is no part of a valid sequence gives one U+FFFD, the NUL stays a NUL, and
-// the bytes after it are widened one for one.
+// the bytes after it are widened one for one. A buffer of NULs after its first bytes can
+// be widened that far only, to the same units.
 #include "app/basDeclares.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -80,5 +83,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (wide[out] != expected)
             std::abort();
     }
+
+    // The buffer cut to its first bytes, NULs after them: widened only that far, the same
+    // units come out, and the units after them are left as they were.
+    const int used = static_cast<int>(size % (MAX_PATH + 1));
+    std::memset(ansi + used, 0, static_cast<std::size_t>(MAX_PATH - used));
+    basDeclares::WidenExeFile(ansi, wide);
+    char16_t partly[MAX_PATH];
+    std::fill(std::begin(partly), std::end(partly), u'#');
+    basDeclares::WidenExeFile(ansi, partly, used);
+    for (int k = 0; k < MAX_PATH; ++k)
+        if (k < used ? partly[k] != wide[k] : partly[k] != u'#' || wide[k] != u'\0')
+            std::abort();
     return 0;
 }
