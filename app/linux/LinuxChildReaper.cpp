@@ -61,33 +61,6 @@ bool handlerInstalled() {
     return installed;
 }
 
-// The ids a process has in each pid namespace from the one of this /proc down to its own
-// (the NSpid line of its status); empty where the kernel does not tell (before 4.1).
-std::vector<std::int32_t> namespaceIds(int procFd, const char* statusPath) {
-    char buffer[4096];
-    const ssize_t length = LinuxProcFolder::readAt(procFd, statusPath, buffer, sizeof buffer);
-    std::vector<std::int32_t> ids;
-    if (length <= 0)
-        return ids;
-    const std::string_view status(buffer, static_cast<std::size_t>(length));
-    const std::size_t line = status.find("\nNSpid:");
-    if (line == std::string_view::npos)
-        return ids;
-    std::int32_t id = -1;
-    for (std::size_t at = line + 7; at < status.size() && status[at] != '\n'; ++at) {
-        const char c = status[at];
-        if (c >= '0' && c <= '9') {
-            id = (id < 0 ? 0 : id * 10) + (c - '0');
-        } else if (id >= 0) {
-            ids.push_back(id);
-            id = -1;
-        }
-    }
-    if (id >= 0)
-        ids.push_back(id);
-    return ids;
-}
-
 } // namespace
 
 bool LinuxChildReaper::orphansComeHere() {
@@ -123,7 +96,8 @@ void LinuxChildReaper::reap() {
     // Where this /proc numbers processes otherwise than our pid namespace, a child's id for
     // waitpid is the one it has at our level of the namespaces.
     const bool idsAreOurs = selfId == static_cast<std::int32_t>(::getpid());
-    const std::size_t level = idsAreOurs ? 0 : namespaceIds(proc_.fd(), "self/status").size();
+    const std::size_t level =
+        idsAreOurs ? 0 : LinuxProcFolder::namespaceIds(proc_.fd(), "self/status").size();
     if (!idsAreOurs && level == 0)
         return;
 
@@ -143,7 +117,7 @@ void LinuxChildReaper::reap() {
             return;
         }
         LinuxProcFolder::processPath(path, pid, "status");
-        const std::vector<std::int32_t> ids = namespaceIds(proc_.fd(), path);
+        const std::vector<std::int32_t> ids = LinuxProcFolder::namespaceIds(proc_.fd(), path);
         if (ids.size() >= level)
             zombies.push_back(ids[level - 1]);
     });

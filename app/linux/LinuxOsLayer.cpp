@@ -139,25 +139,9 @@ bool LinuxOsLayer::readEntry(std::int32_t pid, std::string_view line, Snapshot& 
 // for each namespace from the /proc's own down to the program's.
 bool LinuxOsLayer::procIsOurNamespace() {
     if (!ourNamespace_) {
-        char status[4096];
-        const ssize_t length =
-            LinuxProcFolder::readAt(proc_.fd(), "self/status", status, sizeof status - 1);
-        std::string_view text(status, length > 0 ? static_cast<std::size_t>(length) : 0);
-        const std::size_t at = text.find("\nNSpid:");
-        bool ours = false;
-        if (at != std::string_view::npos) {
-            text.remove_prefix(at + 8);
-            text = text.substr(0, text.find('\n'));
-            const std::size_t first = text.find_first_not_of(" \t");
-            const std::size_t end = text.find_first_of(" \t", first);
-            std::int32_t id = 0;
-            ours = first != std::string_view::npos &&
-                   text.find_first_not_of(" \t", end) == std::string_view::npos &&
-                   LinuxProcFolder::parseId(std::string(text.substr(first, end - first)).c_str(),
-                                            id) &&
-                   id == static_cast<std::int32_t>(::getpid());
-        }
-        ourNamespace_ = ours;
+        const std::vector<std::int32_t> ids =
+            LinuxProcFolder::namespaceIds(proc_.fd(), "self/status");
+        ourNamespace_ = ids.size() == 1 && ids.front() == static_cast<std::int32_t>(::getpid());
     }
     return *ourNamespace_;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 
 LinuxProcFolder::LinuxProcFolder(std::string path) : path_(std::move(path)) {}
 
@@ -107,4 +108,29 @@ bool LinuxProcFolder::parseId(const char* name, std::int32_t& pid) {
     }
     pid = static_cast<std::int32_t>(value);
     return true;
+}
+
+std::vector<std::int32_t> LinuxProcFolder::namespaceIds(int procFd, const char* statusPath) {
+    char buffer[4096];
+    const ssize_t length = readAt(procFd, statusPath, buffer, sizeof buffer);
+    std::vector<std::int32_t> ids;
+    if (length <= 0)
+        return ids;
+    const std::string_view status(buffer, static_cast<std::size_t>(length));
+    const std::size_t line = status.find("\nNSpid:");
+    if (line == std::string_view::npos)
+        return ids;
+    std::int32_t id = -1;
+    for (std::size_t at = line + 7; at < status.size() && status[at] != '\n'; ++at) {
+        const char c = status[at];
+        if (c >= '0' && c <= '9') {
+            id = (id < 0 ? 0 : id * 10) + (c - '0');
+        } else if (id >= 0) {
+            ids.push_back(id);
+            id = -1;
+        }
+    }
+    if (id >= 0)
+        ids.push_back(id);
+    return ids;
 }

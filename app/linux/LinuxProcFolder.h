@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 // One /proc, opened once and read relative to its descriptor. The list, the check of a
 // process and the signal that ends it all go through the same folder, so they all see
@@ -35,6 +36,10 @@ public:
     static ssize_t readAt(int dirFd, const char* path, char* buffer, std::size_t size);
     // "ID", or "ID/leaf" when a leaf is given, into buffer, which must hold 32 bytes.
     static void processPath(char* buffer, std::int32_t pid, const char* leaf = nullptr);
+    // The ids a process has in each pid namespace from the one of the /proc at procFd down
+    // to its own (the NSpid line of its status at statusPath); empty where the kernel does
+    // not tell (before 4.1).
+    static std::vector<std::int32_t> namespaceIds(int procFd, const char* statusPath);
     // A folder name that is a process id.
     static bool parseId(const char* name, std::int32_t& pid);
 

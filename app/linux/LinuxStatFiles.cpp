@@ -27,6 +27,14 @@ std::size_t openDescriptors() {
 
 } // namespace
 
+bool LinuxStatFiles::Kept::before(const Kept& kept, std::int32_t pid) {
+    return kept.pid < pid;
+}
+
+bool LinuxStatFiles::Kept::byPid(const Kept& a, const Kept& b) {
+    return a.pid < b.pid;
+}
+
 LinuxStatFiles::LinuxStatFiles(std::size_t budget, int lowestFd)
     : budget_(budget), lowestFd_(lowestFd) {}
 
@@ -57,16 +65,12 @@ LinuxStatFiles::Kept* LinuxStatFiles::find(std::int32_t pid) {
         ++cursor_;
     if (cursor_ < files_.size() && files_[cursor_].pid == pid)
         return &files_[cursor_];
-    const auto found =
-        std::lower_bound(files_.begin(), files_.end(), pid,
-                         [](const Kept& kept, std::int32_t id) { return kept.pid < id; });
+    const auto found = std::lower_bound(files_.begin(), files_.end(), pid, Kept::before);
     return found != files_.end() && found->pid == pid ? &*found : nullptr;
 }
 
 bool LinuxStatFiles::keeps(std::int32_t pid) const {
-    const auto found =
-        std::lower_bound(files_.begin(), files_.end(), pid,
-                         [](const Kept& kept, std::int32_t id) { return kept.pid < id; });
+    const auto found = std::lower_bound(files_.begin(), files_.end(), pid, Kept::before);
     return found != files_.end() && found->pid == pid && found->fd;
 }
 
@@ -141,10 +145,8 @@ void LinuxStatFiles::endWalk() {
         open_ -= kept.fd ? 1 : 0;
     files_.swap(read_);
     read_.clear();
-    if (!std::is_sorted(files_.begin(), files_.end(),
-                        [](const Kept& a, const Kept& b) { return a.pid < b.pid; }))
-        std::sort(files_.begin(), files_.end(),
-                  [](const Kept& a, const Kept& b) { return a.pid < b.pid; });
+    if (!std::is_sorted(files_.begin(), files_.end(), Kept::byPid))
+        std::sort(files_.begin(), files_.end(), Kept::byPid);
 }
 
 void LinuxStatFiles::clear() {

@@ -49,6 +49,9 @@ private:
     struct Kept {
         std::int32_t pid;
         LinuxUniqueFd fd;
+
+        static bool before(const Kept& kept, std::int32_t pid);
+        static bool byPid(const Kept& a, const Kept& b);
     };
     // The file kept for pid by the last walk, or nullptr.
     Kept* find(std::int32_t pid);
