@@ -1,4 +1,5 @@
 #include "FakeOsLayer.h"
+#include "MakingCommand.h"
 #include "Ticking.h"
 #include "app/Forms.h"
 #include "chrome/MsgBox.h"
@@ -7,14 +8,14 @@
 #include "run_dialog/run_dialog.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -403,19 +404,18 @@ TEST(RunDialogOpening, TheSharedDialogRefreshesTheMainWindowAfterEachRun) {
 }
 
 TEST(RunDialogOpening, TypingACommandAndPressingEnterTwiceStartsItForReal) {
-    char pattern[] = "/tmp/korvanta-run-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string made = std::string(pattern) + "/made by run";
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString made = folder.filePath(QStringLiteral("made by run"));
     frmMain& main = Forms::Main();
     driveRunDialog([&] { main.cmdRun->click(); },
                    [&](frmRun& dialog) {
                        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
                        dialog.txtRun->setFocus();
-                       typeInto(dialog.txtRun, QString::fromStdString("touch \"" + made + "\""));
+                       typeInto(dialog.txtRun, commandMaking(made));
                        QTest::keyClick(dialog.txtRun, Qt::Key_Return);
                        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
                        EXPECT_FALSE(dialog.isVisible());
                    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(made); }, 10000));
-    std::filesystem::remove_all(pattern);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(made); }, 10000));
 }

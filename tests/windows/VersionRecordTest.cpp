@@ -10,11 +10,13 @@
 
 namespace {
 
-// The version record of the test program, which carries the executable's resources.
+// The program the user gets, built beside the tests' folder.
+std::string programPath() { return WindowsProbe::testFolder() + "\\..\\KorvantaTaskList.exe"; }
+
 class VersionRecord : public testing::Test {
 protected:
     void SetUp() override {
-        const std::string path = WindowsProbe::executablePath();
+        const std::string path = programPath();
         DWORD ignored = 0;
         const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
         ASSERT_GT(size, 0u) << "no version record";
@@ -73,22 +75,25 @@ TEST_F(VersionRecord, HoldsEveryTextField) {
 }
 
 TEST(ApplicationIcon, GroupOneHoldsImage30001Of32By32In256Colours) {
-    const HRSRC group = FindResourceA(nullptr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));
+    const HMODULE program = LoadLibraryExA(programPath().c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(program, nullptr) << "the program cannot be read: " << programPath();
+    const HRSRC group = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));
     ASSERT_NE(group, nullptr) << "no icon group 1";
-    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(nullptr, group)));
+    auto* directory = static_cast<BYTE*>(LockResource(LoadResource(program, group)));
     ASSERT_NE(directory, nullptr);
-    ASSERT_EQ(SizeofResource(nullptr, group), 6u + 14u); // one image
+    ASSERT_EQ(SizeofResource(program, group), 6u + 14u); // one image
     const int image = LookupIconIdFromDirectoryEx(directory, TRUE, 32, 32, LR_DEFAULTCOLOR);
     EXPECT_EQ(image, 30001);
 
-    const HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(30001), MAKEINTRESOURCEA(3));
+    const HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(30001), MAKEINTRESOURCEA(3));
     ASSERT_NE(found, nullptr) << "no icon image 30001";
-    const DWORD size = SizeofResource(nullptr, found);
+    const DWORD size = SizeofResource(program, found);
     DWORD declared = 0;
     std::memcpy(&declared, directory + 6 + 8, sizeof declared);
     EXPECT_EQ(size, declared) << "the group gives another size than the image has";
 
-    auto* bits = static_cast<BYTE*>(LockResource(LoadResource(nullptr, found)));
+    auto* bits = static_cast<BYTE*>(LockResource(LoadResource(program, found)));
     BITMAPINFOHEADER header;
     std::memcpy(&header, bits, sizeof header);
     EXPECT_EQ(header.biWidth, 32);
@@ -98,4 +103,5 @@ TEST(ApplicationIcon, GroupOneHoldsImage30001Of32By32In256Colours) {
     const HICON icon = CreateIconFromResourceEx(bits, size, TRUE, 0x00030000, 32, 32, 0);
     ASSERT_NE(icon, nullptr) << "the system cannot make an icon of the image";
     DestroyIcon(icon);
+    FreeLibrary(program);
 }
