@@ -1,3 +1,5 @@
 #include "MakingCommand.h"
 
-QString commandMaking(const QString& path) { return QStringLiteral("touch \"%1\"").arg(path); }
+QString commandMaking(const QString& path) {
+    return QStringLiteral("touch \"%1\"").arg(path);
+}

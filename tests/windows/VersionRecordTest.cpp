@@ -11,7 +11,9 @@
 namespace {
 
 // The program the user gets, built beside the tests' folder.
-std::string programPath() { return WindowsProbe::testFolder() + "\\..\\KorvantaTaskList.exe"; }
+std::string programPath() {
+    return WindowsProbe::testFolder() + "\\..\\KorvantaTaskList.exe";
+}
 
 class VersionRecord : public testing::Test {
 protected:
@@ -75,8 +77,8 @@ TEST_F(VersionRecord, HoldsEveryTextField) {
 }
 
 TEST(ApplicationIcon, GroupOneHoldsImage30001Of32By32In256Colours) {
-    const HMODULE program = LoadLibraryExA(programPath().c_str(), nullptr,
-                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE program = LoadLibraryExA(
+        programPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(program, nullptr) << "the program cannot be read: " << programPath();
     const HRSRC group = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(14));
     ASSERT_NE(group, nullptr) << "no icon group 1";
