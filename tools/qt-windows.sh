@@ -79,6 +79,14 @@ trap 'exit 130' INT TERM HUP
 echo "Qt for Windows: building into $install_dir (about 30 minutes on two cores)" >&2
 started=$SECONDS
 
+# The log of a failed step outlives the build folder.
+failed() {
+    cp "$1" "$cache_root/failed-$1"
+    grep -A20 -m3 '^FAILED:\|CMake Error' "$1" >&2 || tail -40 "$1" >&2
+    echo "Qt for Windows: failed; the whole log is $cache_root/failed-$1" >&2
+    exit 1
+}
+
 cd "$work"
 apt-get source --download-only "$package=$version" >/dev/null 2>&1 ||
     apt-get source --download-only "$package=$version"
@@ -100,8 +108,8 @@ cmake -S source -B build -G Ninja \
     -DQT_HOST_PATH=/usr \
     -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
     -DCMAKE_INSTALL_PREFIX="$work/install" \
-    "${options[@]}" >configure.log 2>&1 || { tail -40 configure.log >&2; exit 1; }
-cmake --build build >build.log 2>&1 || { grep -B2 -A12 -m3 'error' build.log >&2; exit 1; }
+    "${options[@]}" >configure.log 2>&1 || failed configure.log
+cmake --build build >build.log 2>&1 || failed build.log
 cmake --install build >/dev/null
 mv "$work/install" "$install_dir"
 echo "Qt for Windows: built in $(((SECONDS - started) / 60)) min $(((SECONDS - started) % 60)) s" >&2
