@@ -7,6 +7,7 @@
 #include "app/RuntimeError.h"
 #include "app/basDeclares.h"
 #include "chrome/Accessibility.h"
+#include "chrome/MsgBox.h"
 #include "chrome/PictureSwap.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
@@ -257,14 +258,24 @@ void frmMain::cmdKillProcess_Click() {
     if (selected == 0)
         return;
     ProcessListModel& items = lstProcess->ListItems();
+    bool denied = false;
     try {
         // The row may be hours old and its id given to another process since: only the
         // very process the row was made from is ended.
-        if (const UniqueHandle process =
-                items.Identity(selected).Open(basDeclares::PROCESS_ALL_ACCESS))
-            basDeclares::TerminateProcess(process.get(), 0);
+        const ProcessIdentity::Opening opening =
+            items.Identity(selected).TryOpen(basDeclares::PROCESS_ALL_ACCESS);
+        if (opening.process)
+            basDeclares::TerminateProcess(opening.process.get(), 0);
+        denied = opening.denied;
     } catch (const std::exception& error) {
         qWarning() << "Kill process: nothing was ended:" << error.what();
+    }
+    if (denied) {
+        // The process runs on, so its row stays, still chosen, and the user is told why.
+        MsgBox(QStringLiteral("Can't end %1 (process ID %2). You have no right to end it: it "
+                              "belongs to another user or to the system.")
+                   .arg(items.Text(selected, 1), items.Text(selected)));
+        return;
     }
     items.Remove(selected);
     // The list would select the next row, and a second press would end a process the

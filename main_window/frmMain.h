@@ -25,7 +25,9 @@ public:
     // Rebuilds the list from a new snapshot. Never fails: a failing step is skipped.
     void cmdRefresh();
     // Ends the process that the selected row was made from, if its id still names it, and
-    // takes the row out of the list. Nothing else is ever ended; a failure is logged.
+    // takes the row out of the list. Nothing else is ever ended; a failure is logged. When
+    // the system denies ending that very process, its row stays selected and a message
+    // box says so.
     void cmdKillProcess_Click();
 
     void cmdStart_Click();

@@ -1,6 +1,7 @@
 // The program in a pid and mount namespace of its own (tests/helpers/pid_namespace_scenario),
-// where /proc can be mounted hidepid=2, ids handed out at will, and a /proc read that is
-// not of the program's own namespace. Making one needs root.
+// where /proc can be mounted hidepid=2, ids handed out at will, the program run as an
+// ordinary user beside root's processes, and a /proc read that is not of the program's own
+// namespace. Making one needs root.
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -28,8 +29,8 @@ TEST_P(PidNamespace, Scenario) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, PidNamespace,
-                         testing::Values("hidepid", "reuse", "outer-proc", "reap-as-init",
-                                         "reap-as-subreaper", "descriptors"),
+                         testing::Values("hidepid", "reuse", "other-user", "outer-proc",
+                                         "reap-as-init", "reap-as-subreaper", "descriptors"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name = info.param;
                              std::erase(name, '-');
