@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "CloseRequestFilter.h"
 #include "about/frmAbout.h"
 #include "about/frmAboutProgrammer.h"
 #include "app/Forms.h"
@@ -153,6 +154,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     connect(CrossBtn, &PictureBox::Click, this, &frmMain::Shutdown);
     connect(MinBtn, &PictureBox::Click, this, &frmMain::MinBtn_Click);
     connect(About, &PictureBox::Click, this, &frmMain::About_Click);
+    connect(new CloseRequestFilter(*this), &CloseRequestFilter::closeRequested, this,
+            &frmMain::Shutdown);
 }
 
 frmMain::~frmMain() = default;

@@ -6,11 +6,15 @@
 #include "main_window/main_window.h"
 
 #include <QApplication>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -158,6 +162,34 @@ TEST(MainWindowCommands, EveryWayOutOpensTheWebPageOnceThenEndsWithCodeZero) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return !ending.codes.empty(); }, 3000));
         expectThePageOpenedOnceAndTheProgramEnded(window, os, ending);
     }
+}
+
+// Qt drops the window system's close request for a window that a modal dialog blocks, so
+// the program takes it first. Offscreen no such request comes: the scenario
+// (tests/helpers/close_request_scenario) runs on X11, on a display of its own.
+TEST(MainWindowCommands, ACloseRequestOfTheWindowSystemEndsTheProgramWhateverDialogIsOpen) {
+    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfbRun.isEmpty())
+        GTEST_SKIP() << "xvfb-run is not installed";
+    QProcess scenario;
+    scenario.setProcessChannelMode(QProcess::MergedChannels);
+    // A group of its own, so that the display and the scenario go with it, whatever happens.
+    scenario.setChildProcessModifier([] { ::setsid(); });
+    scenario.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"),
+                             QStringLiteral("-screen 0 1280x1024x24"),
+                             QStringLiteral(CLOSE_REQUEST_SCENARIO)});
+    ASSERT_TRUE(scenario.waitForStarted());
+    const bool finished = scenario.waitForFinished(45000);
+    if (!finished) {
+        ::kill(-static_cast<pid_t>(scenario.processId()), SIGKILL);
+        scenario.waitForFinished();
+    }
+    const std::string output = scenario.readAll().toStdString();
+    ASSERT_TRUE(finished) << "the scenario did not end:\n" << output;
+    if (scenario.exitStatus() == QProcess::NormalExit && scenario.exitCode() == 77)
+        GTEST_SKIP() << output;
+    EXPECT_EQ(scenario.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(scenario.exitCode(), 0) << output;
 }
 
 TEST(MainWindowCommands, AFailingWebPageDoesNotKeepTheProgramFromEnding) {
