@@ -145,7 +145,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
         setWindowFlag(Qt::WindowMinimizeButtonHint);
 
-    connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
+    connect(Timer2, &FormTimer::Timer, this, &frmMain::Timer2_Timer);
     connect(cmdRun, &QPushButton::clicked, this, &frmMain::cmdRun_Click);
     connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
     connect(cmdOptions, &QPushButton::clicked, this, [this] { Forms::Options().Open(*Timer2); });
@@ -196,6 +196,7 @@ void frmMain::fillRows() {
 }
 
 void frmMain::cmdRefresh() {
+    listBehind_ = false;
     ProcessListModel& items = lstProcess->ListItems();
     const int selected = lstProcess->SelectedItem();
     const std::optional<ProcessIdentity> chosen =
@@ -232,6 +233,23 @@ void frmMain::cmdRefresh() {
         lstProcess->setCurrentItem(kept ? lstProcess->SelectedItem()
                                         : lstProcess->FirstItemShown());
     });
+}
+
+// While nobody can see the list, a tick reads nothing: the list is brought up to date the
+// moment the window is shown again, before anyone can act on it.
+void frmMain::Timer2_Timer() {
+    if (isVisible() && !isMinimized())
+        cmdRefresh();
+    else
+        listBehind_ = true;
+}
+
+// Also when the window comes back from being minimised, whether the window system says
+// first that it is shown or that it is no longer minimised.
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (listBehind_)
+        cmdRefresh();
 }
 
 // The selection has followed its row, which is kept by process id. It stays while that

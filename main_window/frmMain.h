@@ -55,8 +55,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // A tick of the automatic refresh: cmdRefresh, unless the window is minimised or not
+    // shown, when the list waits until it is shown again.
+    void Timer2_Timer();
     void fillRows();
     bool keepsChosenProcess(const ProcessIdentity& chosen);
     void cmdRun_Click();
@@ -64,4 +68,5 @@ private:
     void Shutdown();
 
     QPixmap background_;
+    bool listBehind_ = false; // ticks came while nobody could see the list
 };
