@@ -1,20 +1,18 @@
 #include "FakeOsLayer.h"
 #include "LogCapture.h"
+#include "ScenarioRun.h"
 #include "Ticking.h"
 #include "app/ProgramEnd.h"
 #include "app/RuntimeError.h"
 #include "main_window/main_window.h"
 
 #include <QApplication>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QWindow>
-#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
@@ -203,25 +201,9 @@ TEST(MainWindowCommands, ACloseRequestOfTheWindowSystemEndsTheProgramWhateverDia
     const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
     if (xvfbRun.isEmpty())
         GTEST_SKIP() << "xvfb-run is not installed";
-    QProcess scenario;
-    scenario.setProcessChannelMode(QProcess::MergedChannels);
-    // A group of its own, so that the display and the scenario go with it, whatever happens.
-    scenario.setChildProcessModifier([] { ::setsid(); });
-    scenario.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"),
-                             QStringLiteral("-screen 0 1280x1024x24"),
-                             QStringLiteral(CLOSE_REQUEST_SCENARIO)});
-    ASSERT_TRUE(scenario.waitForStarted());
-    const bool finished = scenario.waitForFinished(45000);
-    if (!finished) {
-        ::kill(-static_cast<pid_t>(scenario.processId()), SIGKILL);
-        scenario.waitForFinished();
-    }
-    const std::string output = scenario.readAll().toStdString();
-    ASSERT_TRUE(finished) << "the scenario did not end:\n" << output;
-    if (scenario.exitStatus() == QProcess::NormalExit && scenario.exitCode() == 77)
-        GTEST_SKIP() << output;
-    EXPECT_EQ(scenario.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(scenario.exitCode(), 0) << output;
+    expectScenarioHolds(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"),
+                                  QStringLiteral("-screen 0 1280x1024x24"),
+                                  QStringLiteral(CLOSE_REQUEST_SCENARIO)});
 }
 
 TEST(MainWindowCommands, AFailingWebPageDoesNotKeepTheProgramFromEnding) {

@@ -143,6 +143,16 @@ void checkReaping(OsLayer& os, std::size_t otherChildren) {
            "a child of Qt's ends with its own exit code");
 }
 
+// The main window of an ordinary user's program, loaded, shown and active; the program
+// must not end.
+void showUsersWindow(frmMain& window) {
+    setEndProgramHook([](int) { report(false, "the program would have ended"); });
+    window.Load();
+    window.show();
+    if (!QTest::qWaitForWindowActive(&window))
+        report(false, "setup: the window did not become active");
+}
+
 // In /proc mounted hidepid=2 an ordinary user sees only their own processes; the lowest
 // of them is row 1. A kill, a second of refreshes and a second kill end only the one
 // process chosen.
@@ -150,12 +160,8 @@ int hidepidProgram(pid_t sleeper) {
     becomeNobody();
     ChildProcess probe(1, "korvanta-probe");
     const auto app = application();
-    setEndProgramHook([](int) { report(false, "the program would have ended"); });
     frmMain window;
-    window.Load();
-    window.show();
-    if (!QTest::qWaitForWindowActive(&window))
-        report(false, "setup: the window did not become active");
+    showUsersWindow(window);
     ProcessListView& list = *window.lstProcess;
     report(list.ListItems().Text(1) == QString::number(sleeper),
            "setup: row 1 is the user's lowest process, the sleeper");
@@ -217,17 +223,13 @@ int otherUserProgram(pid_t roots) {
     becomeNobody();
     ChildProcess own(1, "korvanta-own");
     const auto app = application();
-    setEndProgramHook([](int) { report(false, "the program would have ended"); });
     std::vector<MsgBoxRequest> boxes;
     setMsgBoxHandler([&](const MsgBoxRequest& request) {
         boxes.push_back(request);
         return vbOK;
     });
     frmMain window;
-    window.Load();
-    window.show();
-    if (!QTest::qWaitForWindowActive(&window))
-        report(false, "setup: the window did not become active");
+    showUsersWindow(window);
     ProcessListView& list = *window.lstProcess;
     const int row = rowOf(window, roots);
     report(row > 0, "setup: the list shows root's process");
