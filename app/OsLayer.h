@@ -4,8 +4,9 @@
 
 // Each system provides an OsLayer and basDeclares::WidenExeFile (app/linux/, app/windows/);
 // tests put a scripted layer in place. Calls come in this order: CreateToolhelp32Snapshot,
-// Process32First, Process32Next until it gives 0, CloseHandle; OpenProcess, GetProcessTimes
-// or TerminateProcess, CloseHandle. A function that cannot be bound raises a RuntimeError.
+// Process32First, Process32Next until it gives 0, CloseHandle; OpenProcess (GetLastError when
+// it gives 0), GetProcessTimes or TerminateProcess, CloseHandle. A function that cannot be bound
+// raises a RuntimeError.
 class OsLayer {
 public:
     using HANDLE = basDeclares::HANDLE;
@@ -27,8 +28,9 @@ public:
     // Closes a snapshot or process handle: 1; 0 for a handle that is not open.
     virtual std::int32_t CloseHandle(HANDLE hObject) = 0;
     // The process with this id: a handle that names it, never a later process given its id,
-    // until it is closed. 0 for id 0, an id that no process has, and a process that may not
-    // be opened for the access asked (PROCESS_TERMINATE: one this user may not end).
+    // until it is closed. 0 for id 0 and an id that no process has (GetLastError then gives
+    // ERROR_INVALID_PARAMETER), and for a process that may not be opened for the access
+    // asked (PROCESS_TERMINATE: one this user may not end; ERROR_ACCESS_DENIED).
     virtual HANDLE OpenProcess(std::int32_t dwDesiredAccess, std::int32_t bInheritHandle,
                                std::int32_t dwProcessId) = 0;
     // Ends the handle's process at once: nonzero; 0 for a handle that is no open process
@@ -45,6 +47,9 @@ public:
     // Now, as a time of day in 100 ns units. A process created after a moment it gave never
     // shows an earlier creation time (on Windows, unless the clock is set back between).
     virtual void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) = 0;
+    // Why the call just made failed, as Windows numbers the reasons (after OpenProcess: see
+    // there). Any later call may change it.
+    virtual std::int32_t GetLastError() = 0;
     // Hands lpFile to the desktop's program for lpOperation ("open") without waiting:
     // above 32 when it was handed on, 32 or less when not.
     virtual HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,

@@ -53,6 +53,10 @@ void GetSystemTimeAsFileTime(FILETIME& lpSystemTimeAsFileTime) {
     OsLayer::current().GetSystemTimeAsFileTime(lpSystemTimeAsFileTime);
 }
 
+std::int32_t GetLastError() {
+    return OsLayer::current().GetLastError();
+}
+
 HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                         const char* lpParameters, const char* lpDirectory, std::int32_t nShowCmd) {
     return OsLayer::current().ShellExecuteA(hwnd, lpOperation, lpFile, lpParameters, lpDirectory,

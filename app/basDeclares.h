@@ -21,6 +21,8 @@ inline constexpr std::int32_t PROCESS_QUERY_LIMITED_INFORMATION = 0x1000;
 inline constexpr std::int32_t SW_SHOWNORMAL = 1;
 inline constexpr std::int32_t SW_SHOWMINIMIZED = 2;
 inline constexpr int MAX_PATH = 260;
+inline constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
+inline constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
 
 // The 8-bit-character process record of 32-bit Windows, 296 bytes.
 struct PROCESSENTRY32 {
@@ -74,6 +76,7 @@ std::int32_t TerminateProcess(HANDLE hProcess, std::int32_t uExitCode);
 std::int32_t GetProcessTimes(HANDLE hProcess, FILETIME& lpCreationTime, FILETIME& lpExitTime,
                              FILETIME& lpKernelTime, FILETIME& lpUserTime);
 void GetSystemTimeAsFileTime(FILETIME& lpSystemTimeAsFileTime);
+std::int32_t GetLastError();
 HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                         const char* lpParameters, const char* lpDirectory, std::int32_t nShowCmd);
 

@@ -10,7 +10,8 @@
 // and prints the ratios of the medians, one line per figure and size. Then the same for a
 // refresh at the cadence users run it (floor, snapshot and both refreshes, each after an idle
 // gap of a second, so that the caches have gone cold), the idle cost of the real window
-// with auto refresh off, and its cost at 600 ms per size. Details go to stderr.
+// with auto refresh off, its cost at 600 ms per size, and at 10 ms shown and minimised.
+// Details go to stderr.
 #include "ChildGroup.h"
 #include "Measurement.h"
 #include "ProcTable.h"
@@ -410,6 +411,35 @@ struct Bench {
         std::printf("autorefresh600 N=%d cpu_share=%.3f\n", n, used / wall);
         std::fflush(stdout);
     }
+
+    // The window's share of one core with auto refresh at 10 ms, shown and minimised, in
+    // alternating rounds of 3 s: a minimised window's ticks read nothing.
+    void measureMinimised(int n) {
+        window.Timer2->setInterval(10);
+        window.Timer2->setEnabled(true);
+        std::vector<double> shown, minimised;
+        for (int round = 0; round < 3; ++round) {
+            for (const bool away : {false, true}) {
+                if (away)
+                    window.showMinimized();
+                else
+                    window.showNormal();
+                const double wallStart = Measurement::wallSeconds();
+                const double used = cpuOverLoop(3);
+                (away ? minimised : shown)
+                    .push_back(used / (Measurement::wallSeconds() - wallStart));
+            }
+        }
+        window.showNormal();
+        window.Timer2->setEnabled(false);
+        const double shownShare = Measurement::median(shown);
+        const double minimisedShare = Measurement::median(minimised);
+        std::printf("autorefresh10 minimised/shown N=%d shown_cpu_share=%.3f "
+                    "minimised_cpu_share=%.4f ratio=%.4f\n",
+                    n, shownShare, minimisedShare,
+                    shownShare > 0 ? minimisedShare / shownShare : 0.0);
+        std::fflush(stdout);
+    }
 };
 
 std::string cpuModel() {
@@ -533,6 +563,7 @@ int main(int argc, char* argv[]) {
             if (extra == 0)
                 bench.measureIdle();
             bench.measureAutoRefresh(n);
+            bench.measureMinimised(n);
             children.stop();
         }
         std::printf("kernel %s\n", kernelVersion().c_str());

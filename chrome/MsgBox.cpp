@@ -17,6 +17,9 @@ int MsgBox(const QString& prompt, int buttons, const std::optional<QString>& tit
 
     QMessageBox box(buttons & vbInformation ? QMessageBox::Information : QMessageBox::NoIcon,
                     title.value_or(QApplication::applicationName()), prompt, QMessageBox::Ok);
+    // Exactly as given: a prompt may hold what the user typed or a process's name, where
+    // Qt's guess would take tags for markup and load the pictures they name.
+    box.setTextFormat(Qt::PlainText);
     // Qt shows it to screen readers as an alert named by its title; the message goes with
     // it, for readers that announce an alert without reading its labels.
     box.setAccessibleDescription(prompt);

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "CloseRequestFilter.h"
 #include "about/frmAbout.h"
 #include "about/frmAboutProgrammer.h"
 #include "app/Forms.h"
@@ -7,6 +8,7 @@
 #include "app/RuntimeError.h"
 #include "app/basDeclares.h"
 #include "chrome/Accessibility.h"
+#include "chrome/MsgBox.h"
 #include "chrome/PictureSwap.h"
 #include "chrome/Pictures.h"
 #include "chrome/WindowDragger.h"
@@ -143,7 +145,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
         setWindowFlag(Qt::WindowMinimizeButtonHint);
 
-    connect(Timer2, &FormTimer::Timer, this, &frmMain::cmdRefresh);
+    connect(Timer2, &FormTimer::Timer, this, &frmMain::Timer2_Timer);
     connect(cmdRun, &QPushButton::clicked, this, &frmMain::cmdRun_Click);
     connect(cmdKillProcess, &QPushButton::clicked, this, &frmMain::cmdKillProcess_Click);
     connect(cmdOptions, &QPushButton::clicked, this, [this] { Forms::Options().Open(*Timer2); });
@@ -152,6 +154,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     connect(CrossBtn, &PictureBox::Click, this, &frmMain::Shutdown);
     connect(MinBtn, &PictureBox::Click, this, &frmMain::MinBtn_Click);
     connect(About, &PictureBox::Click, this, &frmMain::About_Click);
+    connect(new CloseRequestFilter(*this), &CloseRequestFilter::closeRequested, this,
+            &frmMain::Shutdown);
 }
 
 frmMain::~frmMain() = default;
@@ -192,6 +196,7 @@ void frmMain::fillRows() {
 }
 
 void frmMain::cmdRefresh() {
+    listBehind_ = false;
     ProcessListModel& items = lstProcess->ListItems();
     const int selected = lstProcess->SelectedItem();
     const std::optional<ProcessIdentity> chosen =
@@ -230,6 +235,23 @@ void frmMain::cmdRefresh() {
     });
 }
 
+// While nobody can see the list, a tick reads nothing: the list is brought up to date the
+// moment the window is shown again, before anyone can act on it.
+void frmMain::Timer2_Timer() {
+    if (isVisible() && !isMinimized())
+        cmdRefresh();
+    else
+        listBehind_ = true;
+}
+
+// Also when the window comes back from being minimised, whether the window system says
+// first that it is shown or that it is no longer minimised.
+void frmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (listBehind_)
+        cmdRefresh();
+}
+
 // The selection has followed its row, which is kept by process id. It stays while that
 // id still names the process the user chose; once the process has ended, or its id has
 // gone to a newer process, no row is selected.
@@ -257,14 +279,24 @@ void frmMain::cmdKillProcess_Click() {
     if (selected == 0)
         return;
     ProcessListModel& items = lstProcess->ListItems();
+    bool denied = false;
     try {
         // The row may be hours old and its id given to another process since: only the
         // very process the row was made from is ended.
-        if (const UniqueHandle process =
-                items.Identity(selected).Open(basDeclares::PROCESS_ALL_ACCESS))
-            basDeclares::TerminateProcess(process.get(), 0);
+        const ProcessIdentity::Opening opening =
+            items.Identity(selected).TryOpen(basDeclares::PROCESS_ALL_ACCESS);
+        if (opening.process)
+            basDeclares::TerminateProcess(opening.process.get(), 0);
+        denied = opening.denied;
     } catch (const std::exception& error) {
         qWarning() << "Kill process: nothing was ended:" << error.what();
+    }
+    if (denied) {
+        // The process runs on, so its row stays, still chosen, and the user is told why.
+        MsgBox(QStringLiteral("Can't end %1 (process ID %2). You have no right to end it: it "
+                              "belongs to another user or to the system.")
+                   .arg(items.Text(selected, 1), items.Text(selected)));
+        return;
     }
     items.Remove(selected);
     // The list would select the next row, and a second press would end a process the

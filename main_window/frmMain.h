@@ -25,7 +25,9 @@ public:
     // Rebuilds the list from a new snapshot. Never fails: a failing step is skipped.
     void cmdRefresh();
     // Ends the process that the selected row was made from, if its id still names it, and
-    // takes the row out of the list. Nothing else is ever ended; a failure is logged.
+    // takes the row out of the list. Nothing else is ever ended; a failure is logged. When
+    // the system denies ending that very process, its row stays selected and a message
+    // box says so.
     void cmdKillProcess_Click();
 
     void cmdStart_Click();
@@ -53,8 +55,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // A tick of the automatic refresh: cmdRefresh, unless the window is minimised or not
+    // shown, when the list waits until it is shown again.
+    void Timer2_Timer();
     void fillRows();
     bool keepsChosenProcess(const ProcessIdentity& chosen);
     void cmdRun_Click();
@@ -62,4 +68,5 @@ private:
     void Shutdown();
 
     QPixmap background_;
+    bool listBehind_ = false; // ticks came while nobody could see the list
 };

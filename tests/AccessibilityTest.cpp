@@ -12,6 +12,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -302,11 +303,16 @@ TEST(Accessibility, TheListShowsItsSelectedRowAndAnnouncesTheRowOnlyWhenItMoves)
     EXPECT_EQ(focus.cells.size(), 4);
 }
 
-TEST(Accessibility, MessageBoxesAreAlertsCarryingTheirText) {
+// Each box shows its text exactly as given, markup and all: it may hold what the user
+// typed or a process's name.
+TEST(Accessibility, MessageBoxesAreAlertsCarryingTheirTextAsGiven) {
     FakeOsLayer os;
     os.startSucceeds = false;
+    os.processes = {{612, "<b>sshd</b>", 1, 0, 0, false}};
     frmRun run;
     frmOptions options;
+    frmMain window;
+    window.Load();
     struct Box {
         const char* what;
         std::function<void()> show;
@@ -314,8 +320,14 @@ TEST(Accessibility, MessageBoxesAreAlertsCarryingTheirText) {
         QString textStart;
     };
     const Box boxes[] = {
-        {"failed start", [&] { run.Run(QStringLiteral("no-such-program")); },
-         QApplication::applicationName(), "Can't Run Applicationno-such-program"},
+        {"failed start", [&] { run.Run(QStringLiteral("nosuch <u>TAGGED</u>")); },
+         QApplication::applicationName(), "Can't Run Applicationnosuch <u>TAGGED</u>"},
+        {"denied kill",
+         [&] {
+             window.lstProcess->setSelectedItem(1);
+             window.cmdKillProcess->click();
+         },
+         QApplication::applicationName(), "Can't end <b>sshd</b> (process ID 612)."},
         {"bad rate",
          [&] {
              options.Check1->setChecked(true);
@@ -333,6 +345,8 @@ TEST(Accessibility, MessageBoxesAreAlertsCarryingTheirText) {
             QAccessible::Role role = QAccessible::NoRole;
             QString name, description;
             QStringList texts;
+            QString shown;
+            Qt::TextFormat format = Qt::AutoText;
         };
         std::optional<Seen> seen;
         QTimer answer;
@@ -344,9 +358,15 @@ TEST(Accessibility, MessageBoxesAreAlertsCarryingTheirText) {
             seen = Seen{alert->role(),
                         alert->text(QAccessible::Name),
                         alert->text(QAccessible::Description),
-                        {}};
+                        {},
+                        {},
+                        Qt::AutoText};
             for (int index = 0; index < alert->childCount(); ++index)
                 seen->texts.append(alert->child(index)->text(QAccessible::Name));
+            if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+                seen->shown = label->text();
+                seen->format = label->textFormat();
+            }
             box->accept();
         });
         answer.start(10);
@@ -358,5 +378,7 @@ TEST(Accessibility, MessageBoxesAreAlertsCarryingTheirText) {
         EXPECT_TRUE(seen->description.startsWith(expected.textStart))
             << seen->description.toStdString();
         EXPECT_TRUE(seen->texts.contains(seen->description)) << "the text is read as a label too";
+        EXPECT_EQ(seen->shown, seen->description);
+        EXPECT_EQ(seen->format, Qt::PlainText);
     }
 }

@@ -64,10 +64,18 @@ const FakeOsLayer::Process* FakeOsLayer::running(std::int32_t pid) const {
     return found == processes.end() ? nullptr : &*found;
 }
 
-OsLayer::HANDLE FakeOsLayer::OpenProcess(std::int32_t, std::int32_t, std::int32_t dwProcessId) {
+OsLayer::HANDLE FakeOsLayer::OpenProcess(std::int32_t dwDesiredAccess, std::int32_t,
+                                         std::int32_t dwProcessId) {
     opened.push_back(dwProcessId);
-    if (!running(dwProcessId) || dwProcessId == 0)
+    const Process* process = running(dwProcessId);
+    if (!process || dwProcessId == 0) {
+        lastError_ = basDeclares::ERROR_INVALID_PARAMETER;
         return 0;
+    }
+    if ((dwDesiredAccess & basDeclares::PROCESS_TERMINATE) != 0 && !process->mayEnd) {
+        lastError_ = basDeclares::ERROR_ACCESS_DENIED;
+        return 0;
+    }
     const HANDLE handle = nextHandle_++;
     open_[handle].isProcess = true;
     open_[handle].pid = dwProcessId;

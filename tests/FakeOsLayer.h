@@ -18,6 +18,8 @@ public:
         std::int32_t threads = 1;
         std::int32_t usage = 0;
         std::uint64_t created = 0; // as GetProcessTimes gives it
+        bool mayEnd = true;        // false: the system denies PROCESS_TERMINATE, as for
+                                   // another user's process
     };
 
     FakeOsLayer() = default;
@@ -48,6 +50,7 @@ public:
                                  basDeclares::FILETIME& lpKernelTime,
                                  basDeclares::FILETIME& lpUserTime) override;
     void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) override;
+    std::int32_t GetLastError() override { return lastError_; }
     HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                             const char* lpParameters, const char* lpDirectory,
                             std::int32_t nShowCmd) override;
@@ -82,5 +85,6 @@ private:
     };
     std::map<HANDLE, Object> open_;
     HANDLE nextHandle_ = 100;
+    std::int32_t lastError_ = 0;
     InstalledLayer installed_{*this};
 };

@@ -221,6 +221,7 @@ TEST(MainWindowRefresh, TheRefreshTimerStartsOffAndRefreshesOnEachTick) {
     os.setProcessCount(3);
     frmMain window;
     window.Load();
+    window.show();
     EXPECT_FALSE(window.Timer2->Enabled());
     EXPECT_EQ(window.Timer2->Interval(), 600);
     EXPECT_FALSE(ticking(*window.Timer2));

@@ -8,6 +8,8 @@
 //     std::int32_t targetId() const;
 //     bool targetEnded();                   // waits a while for the target's end
 //     static std::string startableLine();   // a command line the layer would start
+//     std::optional<std::int32_t> deniedId(); // a process this user may not end, where
+//                                            // the test can find one
 // Include this header in one file of a test program only.
 
 #include "app/OsLayer.h"
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 template <typename Subject> class OsLayerConformance : public testing::Test {
@@ -128,8 +131,24 @@ TYPED_TEST_P(OsLayerConformance, AHandleThatIsNotOpenOrOfAnotherKindGivesNothing
 }
 
 TYPED_TEST_P(OsLayerConformance, IdZeroAndAnIdThatNoProcessHasGiveNoHandle) {
-    for (const std::int32_t id : {0, 0x7FFFFFFC})
+    for (const std::int32_t id : {0, 0x7FFFFFFC}) {
         EXPECT_EQ(this->os.OpenProcess(basDeclares::PROCESS_ALL_ACCESS, 0, id), 0) << id;
+        EXPECT_EQ(this->os.GetLastError(), basDeclares::ERROR_INVALID_PARAMETER) << id;
+    }
+}
+
+TYPED_TEST_P(OsLayerConformance, AProcessThisUserMayNotEndIsDeniedYetItsCreationCanBeRead) {
+    const std::optional<std::int32_t> id = this->subject.deniedId();
+    if (!id)
+        GTEST_SKIP() << "no process here that this user may not end";
+    OsLayer& os = this->os;
+    EXPECT_EQ(os.OpenProcess(basDeclares::PROCESS_ALL_ACCESS, 0, *id), 0);
+    EXPECT_EQ(os.GetLastError(), basDeclares::ERROR_ACCESS_DENIED);
+    const auto process = os.OpenProcess(basDeclares::PROCESS_QUERY_LIMITED_INFORMATION, 0, *id);
+    ASSERT_NE(process, 0);
+    basDeclares::FILETIME created{}, exited{}, kernel{}, user{};
+    EXPECT_NE(os.GetProcessTimes(process, created, exited, kernel, user), 0);
+    EXPECT_EQ(os.CloseHandle(process), 1);
 }
 
 TYPED_TEST_P(OsLayerConformance, AProcessHandleReadsTheCreationBeforeNowAndEndsTheProcess) {
@@ -161,5 +180,6 @@ REGISTER_TYPED_TEST_SUITE_P(OsLayerConformance, ASnapshotListsTheTargetWithEvery
                             ARecordOfAnotherSizeIsRefusedAndLeftAsItWas,
                             AHandleThatIsNotOpenOrOfAnotherKindGivesNothing,
                             IdZeroAndAnIdThatNoProcessHasGiveNoHandle,
+                            AProcessThisUserMayNotEndIsDeniedYetItsCreationCanBeRead,
                             AProcessHandleReadsTheCreationBeforeNowAndEndsTheProcess,
                             AnEmptyLineAndOneHoldingANulStartNothing);

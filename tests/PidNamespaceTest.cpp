@@ -1,7 +1,9 @@
 // The program in a pid and mount namespace of its own (tests/helpers/pid_namespace_scenario),
-// where /proc can be mounted hidepid=2, ids handed out at will, and a /proc read that is
-// not of the program's own namespace. Making one needs root.
-#include <QProcess>
+// where /proc can be mounted hidepid=2, ids handed out at will, the program run as an
+// ordinary user beside root's processes, and a /proc read that is not of the program's own
+// namespace. Making one needs root.
+#include "ScenarioRun.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -11,25 +13,12 @@ class PidNamespace : public testing::TestWithParam<const char*> {};
 } // namespace
 
 TEST_P(PidNamespace, Scenario) {
-    QProcess helper;
-    helper.setProcessChannelMode(QProcess::MergedChannels);
-    helper.start(QStringLiteral(PID_NAMESPACE_SCENARIO), {QString::fromLatin1(GetParam())});
-    const bool finished = helper.waitForFinished(45000);
-    if (!finished) {
-        helper.kill();
-        helper.waitForFinished();
-    }
-    const std::string output = helper.readAll().toStdString();
-    ASSERT_TRUE(finished) << "the scenario did not end:\n" << output;
-    if (helper.exitStatus() == QProcess::NormalExit && helper.exitCode() == 77)
-        GTEST_SKIP() << output;
-    EXPECT_EQ(helper.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(helper.exitCode(), 0) << output;
+    expectScenarioHolds(QStringLiteral(PID_NAMESPACE_SCENARIO), {QString::fromLatin1(GetParam())});
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, PidNamespace,
-                         testing::Values("hidepid", "reuse", "outer-proc", "reap-as-init",
-                                         "reap-as-subreaper", "descriptors"),
+                         testing::Values("hidepid", "reuse", "other-user", "outer-proc",
+                                         "reap-as-init", "reap-as-subreaper", "descriptors"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              std::string name = info.param;
                              std::erase(name, '-');

@@ -6,6 +6,7 @@
 #include "RowOf.h"
 #include "app/ProgramEnd.h"
 #include "app/linux/LinuxOsLayer.h"
+#include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 
 #include <QSignalSpy>
@@ -122,28 +123,58 @@ TEST(ProcessTermination, IdZeroAndAnEndedProcessLoseTheirRowAndNothingEnds) {
     EXPECT_EQ(os.openHandles(), 0);
 }
 
+// Whether or not the newer process may be ended, nothing is ended and nothing is said.
 TEST(ProcessTermination, ARowWhoseIdWentToANewerProcessEndsNothing) {
     for (const bool sameName : {false, true}) {
         for (const bool refreshed : {false, true}) {
-            SCOPED_TRACE(std::string(sameName ? "same name" : "other name") +
-                         (refreshed ? ", refreshed" : ""));
-            FakeOsLayer os;
-            os.processes = {{100, "notepad.exe"}, {200, "calc.exe"}};
-            frmMain window;
-            window.Load();
-            window.lstProcess->setSelectedItem(rowOf(window, 100));
-            // notepad ends, and its id goes to a process started since the snapshot.
-            os.now += 10;
-            os.processes[0] = {100, sameName ? "notepad.exe" : "database.exe", 1, 0, os.now - 5};
-            if (refreshed) {
-                window.cmdRefresh();
-                EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
+            for (const bool mayEnd : {true, false}) {
+                SCOPED_TRACE(std::string(sameName ? "same name" : "other name") +
+                             (refreshed ? ", refreshed" : "") + (mayEnd ? "" : ", denied"));
+                FakeOsLayer os;
+                os.processes = {{100, "notepad.exe"}, {200, "calc.exe"}};
+                frmMain window;
+                window.Load();
+                window.lstProcess->setSelectedItem(rowOf(window, 100));
+                // notepad ends, and its id goes to a process started since the snapshot.
+                os.now += 10;
+                os.processes[0] = {
+                    100, sameName ? "notepad.exe" : "database.exe", 1, 0, os.now - 5, mayEnd};
+                if (refreshed) {
+                    window.cmdRefresh();
+                    EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
+                }
+                window.cmdKillProcess->click();
+                EXPECT_TRUE(os.terminated.empty());
+                EXPECT_EQ(rowOf(window, 100) == 0, !refreshed) << "the chosen row goes";
+                EXPECT_EQ(os.openHandles(), 0);
             }
-            window.cmdKillProcess->click();
-            EXPECT_TRUE(os.terminated.empty());
-            EXPECT_EQ(os.openHandles(), 0);
         }
     }
+}
+
+TEST(ProcessTermination, AProcessTheSystemDeniesToEndKeepsItsRowChosenAndTheUserIsToldWhy) {
+    FakeOsLayer os;
+    os.processes = {{100, "notepad.exe"}, {612, "sshd", 1, 0, 0, false}};
+    std::vector<MsgBoxRequest> boxes;
+    setMsgBoxHandler([&](const MsgBoxRequest& request) {
+        boxes.push_back(request);
+        return vbOK;
+    });
+    frmMain window;
+    window.Load();
+    ProcessListView& list = *window.lstProcess;
+    list.setSelectedItem(rowOf(window, 612));
+    window.cmdKillProcess->click();
+
+    EXPECT_TRUE(os.terminated.empty());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, "Can't end sshd (process ID 612). You have no right to end it: it "
+                               "belongs to another user or to the system.");
+    EXPECT_EQ(boxes[0].buttons, vbOKOnly);
+    EXPECT_FALSE(boxes[0].title.has_value()) << "the application's name is the title";
+    EXPECT_EQ(list.ListItems().Count(), 2);
+    EXPECT_EQ(list.SelectedItem(), rowOf(window, 612));
+    EXPECT_EQ(os.openHandles(), 0);
 }
 
 TEST(ProcessTermination, KillEndsOnlyARowTheUserSelected) {

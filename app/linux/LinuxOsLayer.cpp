@@ -22,6 +22,9 @@ constexpr std::uint64_t kKernelThread = 0x00200000;
 
 constexpr std::uint64_t kFileTimeUnitsPerSecond = 10'000'000;
 
+constexpr std::int32_t kErrorTooManyOpenFiles = 4; // ERROR_TOO_MANY_OPEN_FILES
+constexpr std::int32_t kErrorGenFailure = 31;      // ERROR_GEN_FAILURE
+
 // Linux 5.1 and later accept a process's /proc folder in place of a pidfd.
 int pidfdSendSignal(int pidfd, int signal) {
 #ifdef SYS_pidfd_send_signal
@@ -302,13 +305,13 @@ LinuxOsLayer::ProcessHandle* LinuxOsLayer::processHandle(HANDLE hProcess) {
 OsLayer::HANDLE LinuxOsLayer::OpenProcess(std::int32_t dwDesiredAccess, std::int32_t,
                                           std::int32_t dwProcessId) {
     if (dwProcessId <= 0 || proc_.fd() < 0)
-        return 0;
+        return refuseOpening(ESRCH);
     char name[32];
     LinuxProcFolder::processPath(name, dwProcessId);
     auto process = std::make_unique<ProcessHandle>();
     process->folder.reset(::openat(proc_.fd(), name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!process->folder)
-        return 0; // no such process, or hidden from us (hidepid)
+        return refuseOpening(errno); // no such process, or hidden from us (hidepid)
     process->pid = dwProcessId;
     // Our own process is the one that this /proc calls "self", whatever id our own pid
     // namespace gives it.
@@ -316,16 +319,43 @@ OsLayer::HANDLE LinuxOsLayer::OpenProcess(std::int32_t dwDesiredAccess, std::int
     process->self = self == dwProcessId;
     process->idIsOurs = self != 0 && self == static_cast<std::int32_t>(::getpid());
     if ((dwDesiredAccess & basDeclares::PROCESS_TERMINATE) != 0) {
-        // As Windows refuses a handle with a right the caller lacks: a process this user
-        // may not signal (EPERM), or one of a pid namespace that is not ours or below it
+        // As Windows denies a handle with a right the caller lacks: a process this user may
+        // not signal (EPERM), or one of a pid namespace that is not ours or below it
         // (EINVAL), cannot be opened to be ended.
-        if (pidfdSendSignal(process->folder.get(), 0) != 0 &&
-            (errno != ENOSYS || !process->idIsOurs || ::kill(dwProcessId, 0) != 0))
-            return 0;
+        if (pidfdSendSignal(process->folder.get(), 0) != 0) {
+            if (errno != ENOSYS)
+                return refuseOpening(errno == EINVAL ? EPERM : errno);
+            if (!process->idIsOurs)
+                return refuseOpening(EPERM);
+            if (::kill(dwProcessId, 0) != 0)
+                return refuseOpening(errno);
+        }
     }
     Object object;
     object.process = std::move(process);
     return addObject(std::move(object));
+}
+
+// Windows' reasons: the process is there but may not be opened so (EPERM, and EACCES where
+// the /proc folder is closed to us), or there is no such process.
+OsLayer::HANDLE LinuxOsLayer::refuseOpening(int error) {
+    switch (error) {
+    case EPERM:
+    case EACCES:
+        lastError_ = basDeclares::ERROR_ACCESS_DENIED;
+        break;
+    case ESRCH:
+    case ENOENT:
+        lastError_ = basDeclares::ERROR_INVALID_PARAMETER;
+        break;
+    case EMFILE:
+    case ENFILE:
+        lastError_ = kErrorTooManyOpenFiles;
+        break;
+    default:
+        lastError_ = kErrorGenFailure;
+    }
+    return 0;
 }
 
 std::int32_t LinuxOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) {

@@ -40,6 +40,7 @@ public:
                                  basDeclares::FILETIME& lpKernelTime,
                                  basDeclares::FILETIME& lpUserTime) override;
     void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) override;
+    std::int32_t GetLastError() override { return lastError_; }
     HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                             const char* lpParameters, const char* lpDirectory,
                             std::int32_t nShowCmd) override;
@@ -89,6 +90,7 @@ private:
     std::int32_t deliver(HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe, bool first);
     HANDLE addObject(Object object);
     ProcessHandle* processHandle(HANDLE hProcess);
+    HANDLE refuseOpening(int error);
 
     LinuxProcFolder proc_;
     HANDLE nextHandle_ = 4;
@@ -103,4 +105,5 @@ private:
     LinuxNameCache names_;
     bool layoutRandomized_ = false; // read at every walk: only then may names_ be used
     std::unique_ptr<LinuxChildReaper> reaper_;
+    std::int32_t lastError_ = 0;
 };

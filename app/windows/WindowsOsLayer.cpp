@@ -102,6 +102,11 @@ WindowsOsLayer::Declarations WindowsOsLayer::programDeclarations() {
 WindowsOsLayer::WindowsOsLayer(Declarations declarations)
     : declarations_(std::move(declarations)) {}
 
+template <typename Result> Result WindowsOsLayer::keepError(Result result) {
+    lastError_ = static_cast<std::int32_t>(::GetLastError());
+    return result;
+}
+
 WindowsOsLayer::Address WindowsOsLayer::address(Function function) {
     Address& remembered = addresses_[function];
     if (remembered)
@@ -131,7 +136,8 @@ OsLayer::HANDLE WindowsOsLayer::CreateToolhelp32Snapshot(std::int32_t dwFlags,
                                                          std::int32_t th32ProcessID) {
     const auto call =
         reinterpret_cast<CreateToolhelp32SnapshotCall>(address(CreateToolhelp32SnapshotFunction));
-    return toProgram(call(static_cast<DWORD>(dwFlags), static_cast<DWORD>(th32ProcessID)));
+    return keepError(
+        toProgram(call(static_cast<DWORD>(dwFlags), static_cast<DWORD>(th32ProcessID))));
 }
 
 std::int32_t WindowsOsLayer::enumerate(Function function, HANDLE hSnapshot,
@@ -141,11 +147,11 @@ std::int32_t WindowsOsLayer::enumerate(Function function, HANDLE hSnapshot,
     // refused the same way when it does not say 296.
     if (lppe.dwSize != static_cast<std::int32_t>(sizeof(ProgramEntry))) {
         ::SetLastError(ERROR_BAD_LENGTH);
-        return 0;
+        return keepError(0);
     }
     SystemEntry entry;
     toSystem(lppe, entry);
-    const BOOL delivered = call(toSystem(hSnapshot), &entry);
+    const BOOL delivered = keepError(call(toSystem(hSnapshot), &entry));
     toProgram(entry, lppe);
     return delivered;
 }
@@ -160,14 +166,14 @@ std::int32_t WindowsOsLayer::Process32Next(HANDLE hSnapshot, basDeclares::PROCES
 
 std::int32_t WindowsOsLayer::CloseHandle(HANDLE hObject) {
     const auto call = reinterpret_cast<CloseHandleCall>(address(CloseHandleFunction));
-    return call(toSystem(hObject));
+    return keepError(call(toSystem(hObject)));
 }
 
 OsLayer::HANDLE WindowsOsLayer::OpenProcess(std::int32_t dwDesiredAccess,
                                             std::int32_t bInheritHandle, std::int32_t dwProcessId) {
     const auto call = reinterpret_cast<OpenProcessCall>(address(OpenProcessFunction));
-    return toProgram(
-        call(static_cast<DWORD>(dwDesiredAccess), bInheritHandle, static_cast<DWORD>(dwProcessId)));
+    return keepError(toProgram(call(static_cast<DWORD>(dwDesiredAccess), bInheritHandle,
+                                    static_cast<DWORD>(dwProcessId))));
 }
 
 std::int32_t WindowsOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t uExitCode) {
@@ -178,7 +184,7 @@ std::int32_t WindowsOsLayer::TerminateProcess(HANDLE hProcess, std::int32_t uExi
         EndProgram(uExitCode);
         return 1;
     }
-    return call(process, static_cast<UINT>(uExitCode));
+    return keepError(call(process, static_cast<UINT>(uExitCode)));
 }
 
 std::int32_t WindowsOsLayer::GetProcessTimes(HANDLE hProcess, basDeclares::FILETIME& lpCreationTime,
@@ -187,7 +193,7 @@ std::int32_t WindowsOsLayer::GetProcessTimes(HANDLE hProcess, basDeclares::FILET
                                              basDeclares::FILETIME& lpUserTime) {
     const auto call = reinterpret_cast<GetProcessTimesCall>(address(GetProcessTimesFunction));
     ::FILETIME creation{}, exit{}, kernel{}, user{};
-    const BOOL read = call(toSystem(hProcess), &creation, &exit, &kernel, &user);
+    const BOOL read = keepError(call(toSystem(hProcess), &creation, &exit, &kernel, &user));
     if (read) {
         lpCreationTime = toProgram(creation);
         lpExitTime = toProgram(exit);

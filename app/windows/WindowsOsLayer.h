@@ -46,6 +46,7 @@ public:
                                  basDeclares::FILETIME& lpKernelTime,
                                  basDeclares::FILETIME& lpUserTime) override;
     void GetSystemTimeAsFileTime(basDeclares::FILETIME& lpSystemTimeAsFileTime) override;
+    std::int32_t GetLastError() override { return lastError_; }
     HINSTANCE ShellExecuteA(HWND hwnd, const char* lpOperation, const char* lpFile,
                             const char* lpParameters, const char* lpDirectory,
                             std::int32_t nShowCmd) override;
@@ -55,8 +56,12 @@ private:
     using Address = void (*)();
 
     Address address(Function function);
+    // The system's last error, kept as the call that set it returned, so that nothing the
+    // program does before it asks can change it.
+    template <typename Result> Result keepError(Result result);
     std::int32_t enumerate(Function function, HANDLE hSnapshot, basDeclares::PROCESSENTRY32& lppe);
 
     Declarations declarations_;
     std::array<Address, FunctionCount> addresses_{};
+    std::int32_t lastError_ = 0;
 };

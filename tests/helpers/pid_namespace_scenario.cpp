@@ -1,7 +1,7 @@
 // Runs one scenario of the program in a pid and mount namespace of its own, with /proc
 // mounted for it, where ids can be forced (ns_last_pid) and /proc mounted at will:
-//   pid_namespace_scenario hidepid | reuse | outer-proc | reap-as-init | reap-as-subreaper |
-//                          descriptors
+//   pid_namespace_scenario hidepid | reuse | other-user | outer-proc | reap-as-init |
+//                          reap-as-subreaper | descriptors
 // Prints one line per check, "ok: ..." or "FAIL: ...", and exits 0 when every check held,
 // 77 (after "skip: why") where such a namespace cannot be made. Everything it starts ends
 // with it: its first process in the namespace is process 1 there, whose end ends them all.
@@ -11,6 +11,7 @@
 #include "app/linux/LinuxFileLimit.h"
 #include "app/linux/LinuxOsLayer.h"
 #include "app/linux/ProcStat.h"
+#include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 
 #include <QApplication>
@@ -142,6 +143,16 @@ void checkReaping(OsLayer& os, std::size_t otherChildren) {
            "a child of Qt's ends with its own exit code");
 }
 
+// The main window of an ordinary user's program, loaded, shown and active; the program
+// must not end.
+void showUsersWindow(frmMain& window) {
+    setEndProgramHook([](int) { report(false, "the program would have ended"); });
+    window.Load();
+    window.show();
+    if (!QTest::qWaitForWindowActive(&window))
+        report(false, "setup: the window did not become active");
+}
+
 // In /proc mounted hidepid=2 an ordinary user sees only their own processes; the lowest
 // of them is row 1. A kill, a second of refreshes and a second kill end only the one
 // process chosen.
@@ -149,12 +160,8 @@ int hidepidProgram(pid_t sleeper) {
     becomeNobody();
     ChildProcess probe(1, "korvanta-probe");
     const auto app = application();
-    setEndProgramHook([](int) { report(false, "the program would have ended"); });
     frmMain window;
-    window.Load();
-    window.show();
-    if (!QTest::qWaitForWindowActive(&window))
-        report(false, "setup: the window did not become active");
+    showUsersWindow(window);
     ProcessListView& list = *window.lstProcess;
     report(list.ListItems().Text(1) == QString::number(sleeper),
            "setup: row 1 is the user's lowest process, the sleeper");
@@ -206,6 +213,57 @@ int hidepid() {
     failures += waitForExit(program) == 0 ? 0 : 1;
     report(ranOn(sleeper), "the sleeper still runs");
     std::filesystem::remove_all(folder);
+    return failures;
+}
+
+// An ordinary user's Kill on root's process: the system denies it, so the process runs on,
+// its row stays chosen and a message box says why. On the user's own process Kill ends
+// it, takes its row out and says nothing.
+int otherUserProgram(pid_t roots) {
+    becomeNobody();
+    ChildProcess own(1, "korvanta-own");
+    const auto app = application();
+    std::vector<MsgBoxRequest> boxes;
+    setMsgBoxHandler([&](const MsgBoxRequest& request) {
+        boxes.push_back(request);
+        return vbOK;
+    });
+    frmMain window;
+    showUsersWindow(window);
+    ProcessListView& list = *window.lstProcess;
+    const int row = rowOf(window, roots);
+    report(row > 0, "setup: the list shows root's process");
+    list.setSelectedItem(row);
+    QTest::keyClick(window.windowHandle(), Qt::Key_K, Qt::AltModifier);
+    report(QTest::qWaitFor([&] { return !boxes.empty(); }, 5000),
+           "Alt+K on root's process shows a message box");
+    const QString expected = QStringLiteral("Can't end korvanta-roots (process ID %1). You have "
+                                            "no right to end it: it belongs to another user or "
+                                            "to the system.")
+                                 .arg(roots);
+    report(boxes.size() == 1 && boxes[0].prompt == expected && boxes[0].buttons == vbOKOnly &&
+               !boxes[0].title,
+           "it names the process and says why, with one OK button and the program's title: " +
+               (boxes.empty() ? std::string("none") : boxes[0].prompt.toStdString()));
+    report(row > 0 && list.SelectedItem() == rowOf(window, roots),
+           "root's row stays, and stays selected");
+
+    list.setSelectedItem(rowOf(window, own.pid()));
+    QTest::keyClick(window.windowHandle(), Qt::Key_K, Qt::AltModifier);
+    report(QTest::qWaitFor([&] { return rowOf(window, own.pid()) == 0; }, 5000),
+           "Alt+K on the user's own process takes its row out");
+    report(endedByKill(own.reap()), "and ends it");
+    report(boxes.size() == 1, "with no message");
+    return failures;
+}
+
+int otherUser() {
+    ChildProcess roots(1, "korvanta-roots");
+    const pid_t program = ::fork();
+    if (program == 0)
+        ::_exit(otherUserProgram(roots.pid()));
+    failures += waitForExit(program) == 0 ? 0 : 1;
+    report(ranOn(roots), "root's process still runs");
     return failures;
 }
 
@@ -281,6 +339,11 @@ int outerProcProgram(pid_t decoy) {
     const auto app = application();
     std::vector<int> endings;
     setEndProgramHook([&](int code) { endings.push_back(code); });
+    std::vector<QString> boxes;
+    setMsgBoxHandler([&](const MsgBoxRequest& request) {
+        boxes.push_back(request.prompt);
+        return vbOK;
+    });
     frmMain window;
     window.Load();
     const int row = rowOf(window, decoy);
@@ -289,6 +352,8 @@ int outerProcProgram(pid_t decoy) {
     window.lstProcess->setSelectedItem(row);
     window.cmdKillProcess->click();
     report(ranOn(victim), "the process with that id in our own namespace runs on");
+    report(boxes.size() == 1 && window.lstProcess->SelectedItem() == row,
+           "the system denies ending the decoy: its row stays chosen, and a box says so");
 
     char self[16] = {};
     ::readlink("/proc/self", self, sizeof self - 1);
@@ -388,6 +453,8 @@ int run(const std::string& scenario) {
         return hidepid();
     if (scenario == "reuse")
         return reuse();
+    if (scenario == "other-user")
+        return otherUser();
     if (scenario == "outer-proc")
         outerProc();
     if (scenario == "reap-as-init")

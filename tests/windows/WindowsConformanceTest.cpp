@@ -15,6 +15,13 @@ public:
         return target_.waitForEnd(WindowsProbe::kTimeoutMs, exitCode);
     }
     static std::string startableLine() { return "cmd /c exit 0"; }
+    // No one may end the System process, 4. Wine has none, and opens every process to
+    // anyone: it cannot show a denial.
+    static std::optional<std::int32_t> deniedId() {
+        if (WindowsProbe::underWine())
+            return std::nullopt;
+        return 4;
+    }
 
 private:
     WindowsChildProcess target_{1, "korvanta_conformance_target.exe"};

@@ -56,6 +56,7 @@ public:
         return target_.GetProcessTimes(process, creation, exit, kernel, user);
     }
     void GetSystemTimeAsFileTime(FILETIME& now) override { target_.GetSystemTimeAsFileTime(now); }
+    std::int32_t GetLastError() override { return target_.GetLastError(); }
     HINSTANCE ShellExecuteA(HWND hwnd, const char* operation, const char* file,
                             const char* parameters, const char* directory,
                             std::int32_t show) override {

@@ -66,6 +66,12 @@ bool handleIsOpen(std::intptr_t handle) {
     return GetHandleInformation(reinterpret_cast<HANDLE>(handle), &flags) != 0;
 }
 
+// Wine's ntdll tells its version; Windows' has no such entry point.
+bool underWine() {
+    const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
 unsigned ansiCodePage() {
     return GetACP();
 }

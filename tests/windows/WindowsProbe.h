@@ -13,6 +13,7 @@ std::int32_t currentProcessId();
 int threadCount(std::int32_t pid);
 bool handleIsOpen(std::intptr_t handle);
 unsigned ansiCodePage();
+bool underWine();
 
 std::string executablePath();
 std::string folderOf(const std::string& path);
