@@ -1,6 +1,8 @@
 #include "frmRun.h"
 
+#include "PasteGuard.h"
 #include "RunCommand.h"
+#include "SelectionKeeper.h"
 #include "app/basDeclares.h"
 #include "chrome/Centering.h"
 #include "chrome/MsgBox.h"
@@ -11,6 +13,7 @@
 #include <QDebug>
 #include <QFontInfo>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QPainter>
 #include <QTextBoundaryFinder>
 #include <algorithm>
@@ -54,7 +57,7 @@ void fitTextToBox(QLabel& label) {
 }
 
 // The failure message shows the typed text up to this many characters and line breaks,
-// so a pasted text of any size leaves a box that fits on the screen with its button.
+// so a long text leaves a box that fits on the screen with its button.
 constexpr qsizetype kShownCharacters = 300;
 constexpr int kShownLineBreaks = 10;
 
@@ -83,6 +86,8 @@ QString shownInMessage(const QString& typed) {
     return typed.left(end) + QChar(0x2026);
 }
 
+constexpr int kLongestCommandLine = 32767;
+
 // Enter on the main keyboard and on the keypad are one key, VK_RETURN, to the user.
 bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -98,11 +103,17 @@ frmRun::frmRun(QWidget* parent) : QDialog(parent, Qt::Window | Qt::FramelessWind
     setAttribute(Qt::WA_OpaquePaintEvent);
     background_ = loadPicture(QStringLiteral("run_background.png"));
 
-    // A command line of any length is taken whole, and a pasted text of megabytes keeps
-    // the box answering at once.
-    txtRun = new LongLineEdit(QStringLiteral("notepad"), this);
+    txtRun = new QLineEdit(QStringLiteral("notepad"), this);
     txtRun->setObjectName(QStringLiteral("txtRun"));
     txtRun->setGeometry(64, 152, 305, 21);
+    // The box holds the longest command line Windows starts.
+    txtRun->setMaxLength(kLongestCommandLine);
+    new PasteGuard(*txtRun,
+                   QStringLiteral("Too long to paste: a command line holds at most %1 characters.")
+                       .arg(QLocale(QLocale::English).toString(kLongestCommandLine)));
+    // It keeps its text, selection and cursor as the user left them from one opening of the
+    // dialog to the next.
+    new SelectionKeeper(*txtRun);
     txtRun->installEventFilter(this);
 
     cmdRun = new GraphicalButton(QStringLiteral("&Run"), QColor(0xC0, 0xFF, 0xC0), this);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "LongLineEdit.h"
 #include "chrome/FormTimer.h"
 #include "chrome/GraphicalButton.h"
 #include "chrome/PictureBox.h"
 
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 
 // The "Run a task" dialog: the user types a program's command line or a Control Panel
@@ -24,7 +24,7 @@ public:
     // the user and goes no further.
     void Run(QString strCommand);
 
-    LongLineEdit* txtRun;
+    QLineEdit* txtRun;
     GraphicalButton* cmdRun;
     GraphicalButton* cmdCancel;
     QLabel* Label1;

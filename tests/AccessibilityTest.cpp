@@ -1,4 +1,5 @@
 #include "chrome/Accessibility.h"
+#include "DrainPosted.h"
 #include "FakeOsLayer.h"
 #include "about/AuthorDetails.h"
 #include "about/frmAbout.h"
@@ -47,14 +48,6 @@ std::vector<Node> childrenOf(QWidget& window) {
         nodes.push_back({child->role(), child->text(QAccessible::Name)});
     }
     return nodes;
-}
-
-// Lets every event posted so far run, the list's postponed announcements included.
-void drainPosted() {
-    bool reached = false;
-    QMetaObject::invokeMethod(
-        qApp, [&] { reached = true; }, Qt::QueuedConnection);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return reached; }, 5000));
 }
 
 // The cells that screen readers are told have the focus, by their text.

@@ -30,8 +30,8 @@ std::vector<QString> runThroughTheDialog(const QString& text) {
 
 } // namespace
 
-TEST(InputLimits, ARunTextOfTwoMillionCharactersIsRefusedWithItsStartInTheMessage) {
-    const QString text(2'000'000, QLatin1Char('a'));
+TEST(InputLimits, ARunTextAsLongAsTheBoxHoldsIsRefusedWithItsStartInTheMessage) {
+    const QString text(32767, QLatin1Char('a'));
     const std::vector<QString> boxes = runThroughTheDialog(text);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], QStringLiteral("Can't Run Application") + text.left(300) + QChar(0x2026));

@@ -1,3 +1,4 @@
+#include "DrainPosted.h"
 #include "FakeOsLayer.h"
 #include "Ticking.h"
 #include "app/Forms.h"
@@ -29,14 +30,6 @@ struct Boxes {
         });
     }
 };
-
-// Lets every event posted so far run, the dialog's postponed checks included.
-void drainPosted() {
-    bool reached = false;
-    QMetaObject::invokeMethod(
-        qApp, [&] { reached = true; }, Qt::QueuedConnection);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return reached; }, 5000));
-}
 
 // Shows the window and waits until it is the active one (a window hidden a moment ago can
 // still count as active until its deactivation has been processed).
