@@ -146,7 +146,9 @@ TEST(RunDialogRun, AFailedStartShowsOneUntitledBoxNamingTheTextAsTyped) {
         EXPECT_FALSE(boxes.shown[0].title.has_value());
     }
     ASSERT_EQ(os.started.size(), 1u);
-    EXPECT_EQ(os.started[0].commandLine, "Caf\xc3\xa9 \"x\"");
+    // In the system's 8-bit code page: UTF-8 on Linux, the ANSI code page on Windows.
+    EXPECT_EQ(os.started[0].commandLine,
+              QString::fromUtf8("Caf\xc3\xa9 \"x\"").toLocal8Bit().toStdString());
 }
 
 // However long the text, the system gets all of it, and the message shows it up to 300
@@ -177,7 +179,7 @@ TEST(RunDialogRun, ALongTextIsStartedWholeAndShownCutInTheMessage) {
         os.started.clear();
         dialog.Run(typed);
         ASSERT_EQ(os.started.size(), 1u);
-        EXPECT_EQ(os.started[0].commandLine, typed.toStdString());
+        EXPECT_EQ(os.started[0].commandLine, typed.toLocal8Bit().toStdString());
         ASSERT_EQ(boxes.shown.size(), 1u);
         EXPECT_EQ(boxes.shown[0].prompt, "Can't Run Application" + shown)
             << typed.left(40).toStdString();

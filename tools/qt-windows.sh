@@ -22,8 +22,10 @@ dsc_sha256=1b4b5c8610a553d4211fa81e268b1a3b0a6339ae5444fdb7e60d7616da651970
 
 # Only what the program and its tests use: Core, Gui, Widgets and Test, the windows and
 # offscreen platform plugins (offscreen needs freetype), the styles built into Widgets
-# (the program draws with Fusion) and the JPEG plugin (the programmer's photo). Every third-party library is Qt's bundled one.
-# Debian's source leaves out wintab, which the tablet events need.
+# (the program draws with Fusion) and the JPEG plugin (the programmer's photo). Every
+# third-party library is Qt's bundled one. Debian's source leaves out wintab, which the tablet events need. The direct2d feature
+# stays, as the windows plugin's DirectWrite font database needs it; direct2d1_1 off
+# leaves out the direct2d plugin. OpenGL is off, dynamic OpenGL with it.
 options=(
     -DCMAKE_BUILD_TYPE=Release
     -DBUILD_SHARED_LIBS=ON
@@ -36,9 +38,8 @@ options=(
     -DFEATURE_xml=OFF
     -DFEATURE_concurrent=OFF
     -DFEATURE_printsupport=OFF
-    -DFEATURE_opengl=OFF
+    -DINPUT_opengl=no
     -DFEATURE_vulkan=OFF
-    -DFEATURE_direct2d=OFF
     -DFEATURE_direct2d1_1=OFF
     -DFEATURE_tabletevent=OFF
     -DFEATURE_style_windowsvista=OFF

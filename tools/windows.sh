@@ -32,17 +32,23 @@ windows_path() { echo "Z:${1//\//\\}"; }
 stop_wine() { WINEPREFIX=$1 "$wine_dir/wineserver" -k 2>/dev/null || true; }
 
 # The suite, in one process, in a prefix of its own. It finds Qt and the compiler's runtime
-# through WINEPATH; the offscreen platform draws with the fonts of fonts-dejavu-core.
-run_suite() {
-    local prefix=$build/wineprefix-tests status=0
+# through WINEPATH. Wine passes on no QT_ variable, so the offscreen platform's font
+# folder is set in the prefix's own environment: the DejaVu fonts that the Linux suite
+# draws with, Sans first, so that it is the default family.
+run_suite() (
+    local prefix=$build/wineprefix-tests fonts=$build/test-fonts status=0 runtime
     runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
-    trap 'stop_wine "$prefix"' RETURN
-    WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY= \
-        WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path /usr/x86_64-w64-mingw32/lib)" \
-        QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR="$(windows_path /usr/share/fonts/truetype/dejavu)" \
+    mkdir -p "$fonts"
+    ln -sf /usr/share/fonts/truetype/dejavu/DejaVuSans{,-Bold,Condensed,Condensed-Bold}.ttf \
+        /usr/share/fonts/truetype/dejavu/DejaVuSerif{,-Bold}.ttf "$fonts/"
+    export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" DISPLAY=
+    "$wine" reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d "$(windows_path "$fonts")" /f \
+        >/dev/null 2>&1
+    WINEPATH="$(windows_path "$qt/bin");$(windows_path "$runtime");$(windows_path /usr/x86_64-w64-mingw32/lib)" \
         timeout 1200 "$wine" "$build/tests/KorvantaTaskListTests.exe" --gtest_brief=1 || status=$?
+    stop_wine "$prefix"
     return $status
-}
+)
 echo "The suite under Wine"
 run_suite
 
@@ -74,4 +80,4 @@ ls -l "$zip" "$setup" | awk '{printf "%-60s %6.1f MB\n", $NF, $5 / 1048576}'
 
 echo "Trying the packed program under Wine"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$root/tools/wine-trial.sh" "$wine" "$zip" "$setup" \
-    "$build/tests/ui_font.exe" "$build/screenshot-windows.png"
+    "$build/tests" "$build/screenshot-windows.png"
