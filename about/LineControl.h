@@ -12,8 +12,6 @@ public:
     LineControl(const QLine& line, const QColor& borderColor, int borderWidth,
                 QWidget* parent = nullptr);
 
-    QLine line() const { return line_; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -35,10 +35,6 @@ frmRun& Run() {
     return *runDialog;
 }
 
-bool RunExists() {
-    return runDialog != nullptr;
-}
-
 void ConnectRunToMain(frmRun& run, frmMain& main) {
     // A direct connection: the refresh is over before the dialog hides.
     QObject::connect(&run, &frmRun::Ran, &main, &frmMain::cmdRefresh, Qt::DirectConnection);
@@ -56,10 +52,6 @@ frmAbout& About() {
     return *aboutBox;
 }
 
-bool AboutExists() {
-    return aboutBox != nullptr;
-}
-
 frmAboutProgrammer& AboutProgrammer() {
     if (!programmerCard) {
         programmerCard = new frmAboutProgrammer;
@@ -69,10 +61,6 @@ frmAboutProgrammer& AboutProgrammer() {
                          [] { programmerCard = nullptr; });
     }
     return *programmerCard;
-}
-
-bool AboutProgrammerExists() {
-    return programmerCard != nullptr;
 }
 
 void Reset() {

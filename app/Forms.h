@@ -16,7 +16,6 @@ frmMain& Main();
 // The "Run a task" dialog, created and loaded (its text selected) on first use, and
 // connected to the main window.
 frmRun& Run();
-bool RunExists();
 // What the Run dialog starts shows in the main window's list: after each run the list is
 // refreshed, while the dialog is still shown, and then the dialog hides.
 void ConnectRunToMain(frmRun& run, frmMain& main);
@@ -27,9 +26,7 @@ frmOptions& Options();
 // The about box and the programmer card. A card closed through the system is gone: the
 // next call makes a new one.
 frmAbout& About();
-bool AboutExists();
 frmAboutProgrammer& AboutProgrammer();
-bool AboutProgrammerExists();
 
 // Destroys every window made so far, so the next call makes each anew. The program never
 // calls it; each test starts from none with it.

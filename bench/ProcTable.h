@@ -22,6 +22,10 @@ std::vector<int> psIds(double* childCpu = nullptr);
 // /proc/meminfo, which other programs move too; source names which. -1 when none can be read.
 long long kernelMemoryBytes(std::string* source = nullptr);
 
+// How many of this program's descriptors are open on a process's /proc/PID/stat: the stat
+// files its Linux layers keep.
+int openStatFiles();
+
 // The first line that `ps --version` prints.
 std::string psVersion();
 

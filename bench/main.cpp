@@ -15,6 +15,7 @@
 #include "ChildGroup.h"
 #include "Measurement.h"
 #include "ProcTable.h"
+#include "ProgramListings.h"
 #include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
 #include "process/clsActiveProcess.h"
@@ -89,8 +90,7 @@ struct Bench {
     // by the last listing, no process having started since.
     std::size_t listingsBefore = 0;
     std::size_t listingsSince() {
-        const auto* layer = dynamic_cast<const LinuxOsLayer*>(&OsLayer::current());
-        const std::size_t now = layer ? layer->listings() : 0;
+        const std::size_t now = ProgramListings::count();
         const std::size_t since = now - listingsBefore;
         listingsBefore = now;
         return since;
@@ -377,9 +377,10 @@ struct Bench {
         std::size_t files = 0;
         std::string source;
         for (int round = 0; round < 5; ++round) {
+            const int before = ProcTable::openStatFiles();
             auto layer = std::make_unique<LinuxOsLayer>();
             layer->CloseHandle(layer->CreateToolhelp32Snapshot(basDeclares::TH32CS_SNAPPROCESS, 0));
-            files = layer->statFiles().size();
+            files = static_cast<std::size_t>(std::max(ProcTable::openStatFiles() - before, 0));
             const long long open = ProcTable::kernelMemoryBytes(&source);
             layer.reset();
             const long long closed = ProcTable::kernelMemoryBytes();

@@ -101,10 +101,6 @@ void ProcessListView::setCurrentItem(int position) {
     selectionModel()->setCurrentIndex(shown, QItemSelectionModel::NoUpdate);
 }
 
-int ProcessListView::CurrentItem() const {
-    return positionOf(selectionModel()->currentIndex());
-}
-
 int ProcessListView::FirstItemShown() const {
     return shown_.rowCount() > 0 ? positionOf(shown_.index(0, 0)) : 0;
 }

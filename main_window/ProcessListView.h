@@ -37,8 +37,6 @@ public:
     // without selecting it or scrolling to it. Raises RuntimeError 35600 for a position
     // outside the list.
     void setCurrentItem(int position);
-    // The position of the current row, 0 when there is none.
-    int CurrentItem() const;
     // The position of the row shown first in the order chosen, 0 for an empty list.
     int FirstItemShown() const;
 

@@ -1,6 +1,7 @@
 #include "chrome/Accessibility.h"
 #include "DrainPosted.h"
 #include "FakeOsLayer.h"
+#include "TopLevels.h"
 #include "about/AuthorDetails.h"
 #include "about/frmAbout.h"
 #include "about/frmAboutProgrammer.h"
@@ -161,12 +162,8 @@ TEST(Accessibility, PressingAPictureButtonClicksItAsTheLeftButtonDoes) {
                 window->show();
             EXPECT_TRUE(QTest::qWaitForWindowActive(&main));
         }
-        ~Windows() {
-            if (Forms::AboutExists())
-                Forms::About().hide();
-            if (Forms::AboutProgrammerExists())
-                Forms::AboutProgrammer().hide();
-        }
+        // The about windows a click made go with the rest, so the next click makes them anew.
+        ~Windows() { Forms::Reset(); }
     };
     struct Picture {
         const char* name;
@@ -186,8 +183,10 @@ TEST(Accessibility, PressingAPictureButtonClicksItAsTheLeftButtonDoes) {
          }},
         {"About", [](Windows& w) { return w.main.About; }, 4, 3,
          [](Windows&) {
-             return Forms::AboutExists() && Forms::About().isVisible() &&
-                    Forms::AboutProgrammerExists() && Forms::AboutProgrammer().isVisible();
+             const QList<frmAbout*> about = topLevels<frmAbout>();
+             const QList<frmAboutProgrammer*> card = topLevels<frmAboutProgrammer>();
+             return about.size() == 1 && about[0]->isVisible() && card.size() == 1 &&
+                    card[0]->isVisible();
          }},
         {"Close", [](Windows& w) { return w.run.CrossBtn; }, 0, 0,
          [](Windows& w) {

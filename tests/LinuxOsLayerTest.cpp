@@ -1,6 +1,7 @@
 #include "app/linux/LinuxOsLayer.h"
 #include "ChildProcess.h"
 #include "HandleCounting.h"
+#include "LinuxOpenStatFiles.h"
 #include "SnapshotWalk.h"
 
 #include <csignal>
@@ -154,43 +155,45 @@ TEST(LinuxOsLayer, TheFolderIsListedAgainOnlyOnceAProcessMayHaveStarted) {
             pids.insert(entry.record.th32ProcessID);
         return pids;
     };
+    // A process made after the last listing is seen only when the folder is listed again.
     process(10);
     process(11);
     started("500");
     namespaces(std::to_string(::getpid()));
     LinuxOsLayer os(root.string());
     EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11}));
-    EXPECT_EQ(os.listings(), 1u);
 
     // Not started by the system's count, so not looked for.
     process(12);
     EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11}));
-    EXPECT_EQ(os.listings(), 1u);
+    EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11}));
 
     started("501");
     EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11, 12}));
-    EXPECT_EQ(os.listings(), 2u);
+    process(13);
+    EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11, 12}));
 
     // Without a last id the folder is listed every time.
     started("none");
-    walkSnapshot(os);
-    walkSnapshot(os);
-    EXPECT_EQ(os.listings(), 4u);
+    EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11, 12, 13}));
+    process(14);
+    EXPECT_EQ(ids(walkSnapshot(os)), (std::set<std::int32_t>{10, 11, 12, 13, 14}));
 
     // A /proc of another pid namespace counts ids the program's does not see: listed every
     // time too.
     started("501");
     namespaces("70\t" + std::to_string(::getpid()));
     LinuxOsLayer outer(root.string());
-    walkSnapshot(outer);
-    walkSnapshot(outer);
-    EXPECT_EQ(outer.listings(), 2u);
+    EXPECT_EQ(ids(walkSnapshot(outer)), (std::set<std::int32_t>{10, 11, 12, 13, 14}));
+    process(15);
+    EXPECT_EQ(ids(walkSnapshot(outer)), (std::set<std::int32_t>{10, 11, 12, 13, 14, 15}));
     std::filesystem::remove_all(root);
 }
 
 // Whether the folder is listed again or not, a process started between two snapshots is
 // in the second, and one that has ended is not.
 TEST(LinuxOsLayer, EachSnapshotHasTheProcessesStartedAndLacksThoseEndedSinceTheLast) {
+    const auto others = openStatFiles(); // kept by the layers of earlier tests
     LinuxOsLayer os;
     walkSnapshot(os);
     auto child = std::make_unique<ChildProcess>(1, "korvanta-between");
@@ -199,5 +202,5 @@ TEST(LinuxOsLayer, EachSnapshotHasTheProcessesStartedAndLacksThoseEndedSinceTheL
     ::kill(pid, SIGKILL);
     child->reap();
     EXPECT_FALSE(findProcess(walkSnapshot(os), pid));
-    EXPECT_FALSE(os.statFiles().keeps(pid));
+    EXPECT_EQ(statFilesOpenedSince(others).count(pid), 0u) << "its stat file is closed";
 }

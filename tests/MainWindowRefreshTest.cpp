@@ -1,5 +1,6 @@
 #include "FakeOsLayer.h"
 #include "LogCapture.h"
+#include "RowOf.h"
 #include "Ticking.h"
 #include "main_window/main_window.h"
 
@@ -57,7 +58,7 @@ TEST(MainWindowRefresh, LoadFillsOneRowPerProcessInSnapshotOrderWithRowOneCurren
     EXPECT_EQ(column(rows, 1), QStringList({"System", "init", "zeta"}));
     EXPECT_EQ(column(rows, 2), QStringList({"90", "1", "3"}));
     EXPECT_EQ(column(rows, 3), QStringList({"2", "0", "0"}));
-    EXPECT_EQ(window.lstProcess->CurrentItem(), 1);
+    EXPECT_EQ(currentRow(*window.lstProcess), 1);
     EXPECT_EQ(window.lstProcess->SelectedItem(), 0);
     EXPECT_TRUE(window.optYes->isChecked());
     EXPECT_EQ(window.lngProcessCount, 3);
@@ -74,7 +75,7 @@ TEST(MainWindowRefresh, TheCurrentRowLooksNoMoreChosenThanAnyOtherUntilItIsSelec
     ProcessListView& list = *window.lstProcess;
     list.setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return list.hasFocus(); }));
-    ASSERT_EQ(list.CurrentItem(), 1);
+    ASSERT_EQ(currentRow(list), 1);
     // A blank place of the last column, in the middle of row 1 and of row 3.
     const QRect first = list.visualRect(list.model()->index(0, 3));
     const QPoint blank(first.right() - 3, first.center().y());
@@ -97,7 +98,7 @@ TEST(MainWindowRefresh, TheRowOfRecordZeroNeverStaysWhateverTheCount) {
         const ProcessListModel& rows = window.lstProcess->ListItems();
         ASSERT_EQ(rows.Count(), count);
         EXPECT_FALSE(column(rows, 0).contains("0")) << count;
-        EXPECT_EQ(window.lstProcess->CurrentItem(), count > 0 ? 1 : 0);
+        EXPECT_EQ(currentRow(*window.lstProcess), count > 0 ? 1 : 0);
     }
 }
 
@@ -188,7 +189,7 @@ TEST(MainWindowRefresh, TheEndOfTheCurrentRowsProcessSelectsNoOtherRow) {
         list.sortByColumn(sortColumn, Qt::DescendingOrder);
         window.cmdRefresh();
         const int first = list.FirstItemShown();
-        ASSERT_EQ(list.CurrentItem(), first) << sortColumn;
+        ASSERT_EQ(currentRow(list), first) << sortColumn;
         ASSERT_EQ(list.SelectedItem(), 0) << sortColumn;
         const QString gone = list.ListItems().Text(first);
         std::erase_if(os.processes, [&](const FakeOsLayer::Process& p) {
@@ -197,7 +198,7 @@ TEST(MainWindowRefresh, TheEndOfTheCurrentRowsProcessSelectsNoOtherRow) {
         window.cmdRefresh();
         EXPECT_EQ(list.ListItems().Count(), 2) << sortColumn;
         EXPECT_EQ(list.SelectedItem(), 0) << sortColumn;
-        EXPECT_EQ(list.CurrentItem(), list.FirstItemShown()) << sortColumn;
+        EXPECT_EQ(currentRow(list), list.FirstItemShown()) << sortColumn;
     }
 }
 

@@ -1,6 +1,7 @@
 #include "DrainPosted.h"
 #include "FakeOsLayer.h"
 #include "Ticking.h"
+#include "TopLevels.h"
 #include "app/Forms.h"
 #include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
@@ -508,8 +509,5 @@ TEST(OptionsOpen, OneDialogServesEveryOpeningAndStaysWhereItWas) {
             });
         EXPECT_EQ(&Forms::Options(), first);
     }
-    int dialogs = 0;
-    for (const QWidget* widget : QApplication::topLevelWidgets())
-        dialogs += qobject_cast<const frmOptions*>(widget) != nullptr;
-    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(topLevels<frmOptions>().size(), 1);
 }

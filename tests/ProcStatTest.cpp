@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
 
 using namespace std::string_view_literals;
 
@@ -78,7 +79,7 @@ TEST(WidenExeFile, InvalidBytesBecomeReplacementCharactersAndNothingOverflows) {
     EXPECT_EQ(wide[5], u'\0');
 }
 
-TEST(ProcStat, ALineReadWithoutTheLayoutHasEverythingElse) {
+TEST(ProcStat, ALineReadForTheLayoutOfCutNamesOnlyHasEverythingElse) {
     const std::string_view line =
         "20 (name) S 1 20 20 0 -1 4194304 9 0 0 0 3 4 0 0 20 0 2 0 705961 3133440 410 "
         "18446744073709551615 1000 2000 3000 0 0 0 0 0 0 0 0 0 17 0 0 2 0 0 0 4000 5000 6000 "
@@ -90,23 +91,30 @@ TEST(ProcStat, ALineReadWithoutTheLayoutHasEverythingElse) {
     EXPECT_EQ(whole.layout.argStart, 7000u);
     EXPECT_EQ(whole.layout.envEnd, 9900u);
     ProcStat head;
-    ASSERT_TRUE(parseProcStat(line, head, StatFields::WithoutLayout));
+    ASSERT_TRUE(parseProcStat(line, head, StatFields::LayoutOfCutNames));
     EXPECT_EQ(head.policy, 2);
     EXPECT_EQ(head.threads, 2);
     EXPECT_EQ(head.startTime, 705961u);
     EXPECT_EQ(head.flags, 4194304u);
-    EXPECT_EQ(head.layout, ProgramLayout{});
+    EXPECT_EQ(head.layout, ProgramLayout{}) << "a name too short to have been cut";
+    // A name of 15 bytes may have been cut: its layout is read.
+    std::string cut(line);
+    cut.replace(cut.find("(name)"), 6, "(fifteen-bytes-x)");
+    ProcStat mayBeCut;
+    ASSERT_TRUE(parseProcStat(cut, mayBeCut, StatFields::LayoutOfCutNames));
+    EXPECT_EQ(mayBeCut.policy, 2);
+    EXPECT_EQ(mayBeCut.layout, whole.layout);
     // The scheduling policy at every place of an eight-byte word, and a line that ends
     // before it, as an old kernel's does.
     for (int pad = 1; pad <= 9; ++pad) {
         std::string shifted(line);
         shifted.insert(shifted.find(" 3133440 "), std::string(pad, '1'));
         ProcStat stat;
-        ASSERT_TRUE(parseProcStat(shifted, stat, StatFields::WithoutLayout)) << pad;
+        ASSERT_TRUE(parseProcStat(shifted, stat, StatFields::LayoutOfCutNames)) << pad;
         EXPECT_EQ(stat.policy, 2) << pad;
     }
     const std::string_view old = "20 (name) S 1 20 20 0 -1 0 9 0 0 0 3 4 0 0 20 0 2 0 7 31 4\n";
-    ASSERT_TRUE(parseProcStat(old, head, StatFields::WithoutLayout));
+    ASSERT_TRUE(parseProcStat(old, head, StatFields::LayoutOfCutNames));
     EXPECT_EQ(head.startTime, 7u);
     EXPECT_EQ(head.policy, 0);
 }

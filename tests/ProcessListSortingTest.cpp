@@ -166,7 +166,7 @@ TEST(ProcessListSorting, TheOrderHoldsAcrossRefreshesAndTheSelectionFollowsOnlyT
     EXPECT_EQ(list.verticalScrollBar()->value(), 20);
     // Where nothing is chosen, the keyboard starts at the row shown first.
     EXPECT_EQ(list.currentIndex().row(), 0);
-    EXPECT_EQ(list.CurrentItem(), rowOf(window, expectedOrder().front()));
+    EXPECT_EQ(currentRow(list), rowOf(window, expectedOrder().front()));
     EXPECT_EQ(os.openHandles(), 0);
 }
 
@@ -245,7 +245,7 @@ TEST(FindAsYouType, LettersSelectTheNextRowWhoseNameStartsWithThemInTheOrderShow
             interval.set(60000);
         }
         EXPECT_EQ(list.SelectedItem(), rowOf(shown.window, typing.selected));
-        EXPECT_EQ(list.CurrentItem(), list.SelectedItem());
+        EXPECT_EQ(currentRow(list), list.SelectedItem());
         EXPECT_EQ(list.selectionModel()->selectedRows().size(), 1);
     };
 
@@ -266,7 +266,7 @@ TEST(FindAsYouType, LettersSelectTheNextRowWhoseNameStartsWithThemInTheOrderShow
     list.setFocus();
     list.clearSelectedItem();
     shown.window.cmdRefresh();
-    ASSERT_EQ(list.CurrentItem(), rowOf(shown.window, 21));
+    ASSERT_EQ(currentRow(list), rowOf(shown.window, 21));
     const Typing byName[] = {{"b", true, 24}, {"b", false, 22}, {"b", false, 21}, {"zs", true, 20}};
     for (const Typing& typing : byName)
         type(typing);

@@ -4,6 +4,7 @@
 #include "ChildProcess.h"
 #include "HandleCounting.h"
 #include "InstalledLayer.h"
+#include "RowOf.h"
 #include "SnapshotWalk.h"
 #include "app/linux/LinuxOsLayer.h"
 #include "main_window/main_window.h"
@@ -169,13 +170,13 @@ TEST(ProcessRace, WhenTheProcessTableCannotBeReadTheListEmptiesUntilItCanAgain) 
     frmMain window;
     window.Load();
     ASSERT_EQ(window.lstProcess->ListItems().Count(), 2);
-    EXPECT_EQ(window.lstProcess->CurrentItem(), 1);
+    EXPECT_EQ(currentRow(*window.lstProcess), 1);
 
     // The folder goes while the layer holds it open: the next listing fails.
     fs::remove_all(root.path());
     window.cmdRefresh();
     EXPECT_EQ(window.lstProcess->ListItems().Count(), 0);
-    EXPECT_EQ(window.lstProcess->CurrentItem(), 0);
+    EXPECT_EQ(currentRow(*window.lstProcess), 0);
     EXPECT_EQ(window.lngProcessCount, 0);
     EXPECT_EQ(os.openHandleCount(), 0u);
 

@@ -186,7 +186,7 @@ TEST(ProcessTermination, KillEndsOnlyARowTheUserSelected) {
     os.setProcessCount(3);
     window.cmdRefresh(); // as at start-up, at each tick of the refresh timer and after a Run
     ProcessListView& list = *window.lstProcess;
-    EXPECT_EQ(list.CurrentItem(), 1);
+    EXPECT_EQ(currentRow(list), 1);
     window.cmdKillProcess->click();
     EXPECT_TRUE(os.opened.empty()) << "row 1 is where the keyboard starts, not a choice";
 

@@ -1,6 +1,7 @@
 #include "FakeOsLayer.h"
 #include "MakingCommand.h"
 #include "Ticking.h"
+#include "TopLevels.h"
 #include "app/Forms.h"
 #include "chrome/MsgBox.h"
 #include "chrome/Pictures.h"
@@ -357,7 +358,7 @@ TEST(RunDialogOpening, TheMainWindowOpensOneSharedDialogModallyThatKeepsItsState
     main.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
     // Only the first opening in this process creates the dialog and selects its text.
-    const bool created = !Forms::RunExists();
+    const bool created = topLevels<frmRun>().isEmpty();
     frmRun* first = nullptr;
     QPoint place;
     driveRunDialog(

@@ -190,7 +190,6 @@ bool LinuxOsLayer::readProcessTable(Snapshot& snapshot) {
     if (started && started == listedAfter_) {
         toRead_.swap(listed_);
     } else {
-        ++listings_;
         listed = proc_.forEachProcessId([&](std::int32_t pid) { toRead_.push_back(pid); });
         listedAfter_ = listed ? started : std::nullopt;
     }

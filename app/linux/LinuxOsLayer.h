@@ -46,11 +46,6 @@ public:
                             std::int32_t nShowCmd) override;
     bool StartCommandLine(const std::string& commandLine, std::int32_t windowStyle) override;
 
-    const LinuxStatFiles& statFiles() const { return stats_; }
-    // How many snapshots listed the /proc folder; the others went by the last listing.
-    std::size_t listings() const { return listings_; }
-    bool reapsOrphans() const { return reaper_ != nullptr; }
-
     // Windows' base priority for a nice value and scheduling policy.
     static std::int32_t basePriority(std::int64_t nice, std::int64_t policy);
 
@@ -101,7 +96,6 @@ private:
     std::vector<std::int32_t> listed_;        // the last snapshot's ids, in its order
     std::optional<std::int64_t> listedAfter_; // read just before the folder was listed
     std::optional<bool> ourNamespace_;        // whether proc_ is of the program's namespace
-    std::size_t listings_ = 0;
     LinuxNameCache names_;
     bool layoutRandomized_ = false; // read at every walk: only then may names_ be used
     std::unique_ptr<LinuxChildReaper> reaper_;

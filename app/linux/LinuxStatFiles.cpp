@@ -69,11 +69,6 @@ LinuxStatFiles::Kept* LinuxStatFiles::find(std::int32_t pid) {
     return found != files_.end() && found->pid == pid ? &*found : nullptr;
 }
 
-bool LinuxStatFiles::keeps(std::int32_t pid) const {
-    const auto found = std::lower_bound(files_.begin(), files_.end(), pid, Kept::before);
-    return found != files_.end() && found->pid == pid && found->fd;
-}
-
 ssize_t LinuxStatFiles::read(int procFd, std::int32_t pid, char* buffer, std::size_t size) {
     if (Kept* kept = find(pid); kept && kept->fd) {
         const ssize_t length = ::pread(kept->fd.get(), buffer, size, 0);

@@ -35,11 +35,6 @@ public:
     // Closes them all, as when the process table could not be listed.
     void clear();
 
-    std::size_t size() const { return files_.size(); }
-    std::size_t budget() const { return budget_; }
-    // Whether pid's stat file is kept open.
-    bool keeps(std::int32_t pid) const;
-
     // The budget a layer gets from the program's file limit, and where its files start:
     // above the limit the program was started with when the raised one leaves room there,
     // else half of what the limit leaves free now.

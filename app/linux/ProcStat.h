@@ -33,10 +33,10 @@ struct ProcStat {
     ProgramLayout layout;
 };
 
-// What to read of a stat line: every field above; all but where the program lies in
-// memory (the layout), which a third of the line tells and only a cut name needs; or the
-// layout only where the name is 15 bytes long, as long as the kernel keeps.
-enum class StatFields { All, WithoutLayout, LayoutOfCutNames };
+// What to read of a stat line: every field above; or where the program lies in memory (the
+// layout), which a third of the line tells and only a cut name needs, only where the name
+// is 15 bytes long, as long as the kernel keeps.
+enum class StatFields { All, LayoutOfCutNames };
 
 // Reads a stat line. The name stands between the first '(' and the LAST ')', since it may
 // itself hold spaces and parentheses. Returns false for a line that is cut short or

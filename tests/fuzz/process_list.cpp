@@ -12,6 +12,7 @@
 #include "chrome/MsgBox.h"
 #include "main_window/main_window.h"
 #include "tests/FakeOsLayer.h"
+#include "tests/RowOf.h"
 
 #include <QAbstractItemModelTester>
 #include <QAbstractProxyModel>
@@ -60,8 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (rows.Count() != static_cast<int>(os.processes.size()))
         std::abort();
-    if (list.CurrentItem() !=
-        (list.SelectedItem() > 0 ? list.SelectedItem() : list.FirstItemShown()))
+    if (currentRow(list) != (list.SelectedItem() > 0 ? list.SelectedItem() : list.FirstItemShown()))
         std::abort();
     const auto keyOrder = [&](int first, int second) {
         const FakeOsLayer::Process& a = os.processes[static_cast<std::size_t>(first - 1)];
