@@ -32,11 +32,6 @@ rlim_t LinuxFileLimit::current() {
     return ::getrlimit(RLIMIT_NOFILE, &now) == 0 ? now.rlim_cur : original();
 }
 
-void LinuxFileLimit::restoreInChild() {
-    if (g_known)
-        ::setrlimit(RLIMIT_NOFILE, &g_original);
-}
-
 LinuxFileLimit::Started::Started() {
     if (!g_known || ::getrlimit(RLIMIT_NOFILE, &now_) != 0 || now_.rlim_cur == original())
         return;

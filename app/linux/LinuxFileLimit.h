@@ -14,12 +14,17 @@ public:
     static rlim_t original();
     // The soft limit now.
     static rlim_t current();
-    // Puts back the limit the program was started with. For a child between fork and exec:
-    // one system call, nothing else.
-    static void restoreInChild();
 
-    // While one lives, the soft limit is the one the program was started with, so that a
-    // program started meanwhile by other code (Qt's) gets it.
+    // Every way the program starts another program goes through here: start runs with the
+    // soft limit the program was started with, which the child inherits, and the raised
+    // one is back once it returns. A child forked within start must not return from it:
+    // the raised limit would come back in the child too.
+    template <typename Start> static auto startingChild(Start start) {
+        const Started limit;
+        return start();
+    }
+
+private:
     class Started {
     public:
         Started();

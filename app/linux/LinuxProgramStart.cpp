@@ -30,7 +30,6 @@ bool searchGoesOn(int error) {
     struct sigaction byDefault {};
     byDefault.sa_handler = SIG_DFL;
     ::sigaction(SIGPIPE, &byDefault, nullptr);
-    LinuxFileLimit::restoreInChild();
 #ifdef SYS_close_range
     // The program gets none of ours beyond the standard three (Linux 5.11 and later).
     ::syscall(SYS_close_range, 3U, ~0U, 4U /* CLOSE_RANGE_CLOEXEC */);
@@ -50,6 +49,22 @@ bool searchGoesOn(int error) {
     while (::write(reportFd, &error, sizeof error) < 0 && errno == EINTR) {
     }
     ::_exit(127);
+}
+
+// The middle process: in a session of its own, so that signals to our terminal's process
+// group pass the program by, it starts the program and ends at once.
+[[noreturn]] void startProgram(const std::vector<const char*>& candidates, char* const* argv,
+                               char* const* envp, int reportFd) {
+    ::setsid();
+    const pid_t program = ::fork();
+    if (program == 0)
+        execFirstCandidate(candidates, argv, envp, reportFd);
+    if (program < 0) {
+        const int error = errno;
+        while (::write(reportFd, &error, sizeof error) < 0 && errno == EINTR) {
+        }
+    }
+    ::_exit(0);
 }
 
 } // namespace
@@ -85,22 +100,17 @@ bool LinuxOsLayer::StartCommandLine(const std::string& commandLine, std::int32_t
     // adopted by the system and never lingers as our zombie. Where orphans come to us,
     // the program comes back as our child, in a session of its own, and LinuxChildReaper
     // reaps it when it ends.
-    const pid_t middle = ::fork();
+    // The middle process never returns here: it ends within the start.
+    const pid_t middle = LinuxFileLimit::startingChild([&] {
+        const pid_t forked = ::fork();
+        if (forked == 0) {
+            ::close(reportRead.get());
+            startProgram(candidateArgs, argv.data(), envp, reportWrite.get());
+        }
+        return forked;
+    });
     if (middle < 0)
         return false;
-    if (middle == 0) {
-        ::close(reportRead.get());
-        ::setsid(); // its own session: signals to our terminal's process group pass it by
-        const pid_t program = ::fork();
-        if (program == 0)
-            execFirstCandidate(candidateArgs, argv.data(), envp, reportWrite.get());
-        if (program < 0) {
-            const int error = errno;
-            while (::write(reportWrite.get(), &error, sizeof error) < 0 && errno == EINTR) {
-            }
-        }
-        ::_exit(0);
-    }
 
     reportWrite.reset();
     while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {

@@ -30,7 +30,7 @@ OsLayer::HINSTANCE LinuxOsLayer::ShellExecuteA(HWND, const char* lpOperation, co
     const QUrl target = QUrl::fromUserInput(file, directory, QUrl::AssumeLocalFile);
     if (!target.isValid())
         return kNoAssociation;
-    // The opener (Qt starts it) gets the file limit the program was started with.
-    const LinuxFileLimit::Started limit;
-    return QDesktopServices::openUrl(target) ? kStarted : kNoAssociation;
+    const bool opened =
+        LinuxFileLimit::startingChild([&target] { return QDesktopServices::openUrl(target); });
+    return opened ? kStarted : kNoAssociation;
 }
