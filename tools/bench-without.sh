@@ -4,17 +4,25 @@
 # one go, as it is first and again last, with the same arguments. Prints each figure of
 # every build side by side, and how far each build without a speed-up moved it from the
 # mean of the two runs as it is.
-#   tools/bench-without.sh [BENCHMARK ARGUMENTS]   (tools/dev bench-without)
-# Default arguments: --extra 1000 --extra 5000 --cold-runs 9. The builds go to
-# build-without/ (KORVANTA_WITHOUT_DIR moves it).
+#   tools/bench-without.sh [--only NAME,...] [BENCHMARK ARGUMENTS]   (tools/dev bench-without)
+# Default arguments: --extra 1000 --extra 5000 --cold-runs 9. --only builds without the
+# speed-ups named and no others. The builds go to build-without/ (KORVANTA_WITHOUT_DIR).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 work=${KORVANTA_WITHOUT_DIR:-$root/build-without}
+only=
+if [ "${1:-}" = --only ]; then
+    only=,$2,
+    shift 2
+fi
 args=("$@")
 [ ${#args[@]} -gt 0 ] || args=(--extra 1000 --extra 5000 --cold-runs 9)
 
-mapfile -t patches < <(find "$root/bench/without" -name '*.patch' | LC_ALL=C sort)
+patches=()
+for patch in $(find "$root/bench/without" -name '*.patch' | LC_ALL=C sort); do
+    [ -z "$only" ] || [[ $only == *,$(basename "$patch" .patch),* ]] && patches+=("$patch")
+done
 src=$work/src
 mkdir -p "$work/bin" "$work/out"
 rm -rf "$src" "$work/out"/*
