@@ -2,7 +2,6 @@
 
 #include "ProcessListDelegate.h"
 #include "ProcessListHeader.h"
-#include "ProcessListScrollBar.h"
 
 #include "chrome/Accessibility.h"
 
@@ -50,7 +49,6 @@ ProcessListView::ProcessListView(QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The style's own mark of the current row is a tinted box, which looks like a selection.
     setAllColumnsShowFocus(false);
-    setVerticalScrollBar(new ProcessListScrollBar(Qt::Vertical, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QHeaderView* columns = header();

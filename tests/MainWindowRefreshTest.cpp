@@ -319,30 +319,3 @@ TEST(MainWindowRefresh, ARefreshRepaintsOnlyCellsThatAreShownAndChanged) {
     }
 }
 
-TEST(MainWindowRefresh, TheScrollBarRepaintsOnlyWhenItsHandleMovesOrChangesSize) {
-    FakeOsLayer os;
-    os.setProcessCount(2000); // a handle of its smallest length
-    frmMain window;
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    window.Load();
-    settle();
-    QScrollBar& bar = *window.lstProcess->verticalScrollBar();
-    ASSERT_TRUE(bar.isVisible());
-    PaintCounter painted(bar);
-    os.processes.push_back({9000, "new"});
-    window.cmdRefresh();
-    settle();
-    ASSERT_EQ(bar.maximum(), window.lstProcess->ListItems().Count() - bar.pageStep());
-    EXPECT_EQ(painted.paints, 0) << "a row more, the handle where it was";
-
-    bar.setValue(bar.maximum() / 2);
-    settle();
-    EXPECT_GT(painted.paints, 0) << "the handle moved";
-
-    painted.paints = 0;
-    os.setProcessCount(30);
-    window.cmdRefresh();
-    settle();
-    EXPECT_GT(painted.paints, 0) << "fewer rows, a longer handle";
-}
