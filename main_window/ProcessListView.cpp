@@ -2,7 +2,6 @@
 
 #include "ProcessListDelegate.h"
 #include "ProcessListHeader.h"
-#include "ProcessListScrollBar.h"
 
 #include "chrome/Accessibility.h"
 
@@ -17,23 +16,6 @@ const QStringList kHeaders = {QStringLiteral("Proc. ID"), QStringLiteral("Exe Fi
                               QStringLiteral("Threads"), QStringLiteral("Usage")};
 constexpr int kColumnWidths[] = {56, 300, 53, 49};
 constexpr int kNameColumn = 1;
-
-// Runs work with the repaints that the widgets ask for meanwhile held back. Qt's own
-// switch, setUpdatesEnabled, repaints the whole widget when it is switched back on, which
-// is the very repaint to be spared; this is the flag behind it, set and cleared within
-// this one call, and left alone on a widget whose updates were already off.
-template <typename Work> void withRepaintsHeld(std::initializer_list<QWidget*> widgets, Work work) {
-    std::vector<QWidget*> held;
-    for (QWidget* widget : widgets) {
-        if (widget->updatesEnabled()) {
-            widget->setAttribute(Qt::WA_UpdatesDisabled, true);
-            held.push_back(widget);
-        }
-    }
-    work();
-    for (QWidget* widget : held)
-        widget->setAttribute(Qt::WA_UpdatesDisabled, false);
-}
 
 } // namespace
 
@@ -50,7 +32,6 @@ ProcessListView::ProcessListView(QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     // The style's own mark of the current row is a tinted box, which looks like a selection.
     setAllColumnsShowFocus(false);
-    setVerticalScrollBar(new ProcessListScrollBar(Qt::Vertical, this));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     QHeaderView* columns = header();
@@ -127,20 +108,6 @@ void ProcessListView::keepSelectionInView() {
         scrollTo(rows.first());
 }
 
-// Qt lays the list out anew after rows are added or removed anywhere, and then repaints
-// all of it, which at every refresh would repaint rows that did not change. The layout
-// runs with that repaint held back, and the list is repainted only when what it shows now
-// differs from what it painted last; the header, whose columns a refresh never changes,
-// only when the layout changed it.
-void ProcessListView::doItemsLayout() {
-    const Shown headerBefore = shownHeader();
-    withRepaintsHeld({viewport(), header()->viewport()}, [this] { QTreeView::doItemsLayout(); });
-    if (shownRows() != paintedRows_)
-        viewport()->update();
-    if (shownHeader() != headerBefore)
-        header()->viewport()->update();
-}
-
 // When a refresh takes out the current row, Qt makes a neighbour current and, in single
 // selection, selects it too. The program never selects a row itself: a refresh moves the
 // current row only.
@@ -149,74 +116,6 @@ QItemSelectionModel::SelectionFlags ProcessListView::selectionCommand(const QMod
     if (model_.applyingUpdate())
         return QItemSelectionModel::NoUpdate;
     return QTreeView::selectionCommand(index, event);
-}
-
-void ProcessListView::paintEvent(QPaintEvent* event) {
-    QTreeView::paintEvent(event);
-    paintedRows_ = shownRows();
-}
-
-ProcessListView::Shown ProcessListView::shownRows() const {
-    Shown shown;
-    const QWidget& area = *viewport();
-    shown.size = area.size();
-    shown.font = font();
-    shown.palette = palette().cacheKey();
-    const QHeaderView& columns = *header();
-    // Room for every row that fits, at the smallest height a row can have.
-    const std::size_t fit = static_cast<std::size_t>(area.height() / 8 + 2);
-    shown.places.reserve(3 + 3 * static_cast<std::size_t>(columns.count()) + 5 * fit);
-    shown.texts.reserve(fit * static_cast<std::size_t>(columns.count()));
-    shown.places = {horizontalOffset(), verticalOffset(), hasFocus() ? 1 : 0};
-    std::vector<int> shownColumns;
-    for (int visual = 0; visual < columns.count(); ++visual) {
-        const int column = columns.logicalIndex(visual);
-        if (columns.isSectionHidden(column))
-            continue;
-        const int left = columns.sectionViewportPosition(column);
-        const int width = columns.sectionSize(column);
-        if (left >= area.width() || left + width <= 0)
-            continue;
-        shownColumns.push_back(column);
-        shown.places.insert(shown.places.end(), {column, left, width});
-    }
-    const QAbstractItemModel* rows = model();
-    if (shownColumns.empty() || !rows)
-        return shown;
-    const QModelIndex top = indexAt(QPoint(columns.sectionViewportPosition(shownColumns[0]), 0));
-    const QModelIndex current = currentIndex();
-    for (int row = top.isValid() ? top.row() : rows->rowCount(); row < rows->rowCount(); ++row) {
-        const QRect place = visualRect(rows->index(row, shownColumns[0]));
-        if (place.top() >= area.height())
-            break;
-        const bool selected = selectionModel()->isRowSelected(row, QModelIndex());
-        shown.places.insert(shown.places.end(), {row, place.top(), place.height(), selected ? 1 : 0,
-                                                 current.row() == row ? 1 : 0});
-        for (const int column : shownColumns)
-            shown.texts.push_back(rows->index(row, column).data().toString());
-    }
-    return shown;
-}
-
-ProcessListView::Shown ProcessListView::shownHeader() const {
-    const QHeaderView& columns = *header();
-    Shown shown;
-    shown.size = columns.viewport()->size();
-    shown.font = columns.font();
-    shown.palette = columns.palette().cacheKey();
-    shown.places.reserve(5 + 4 * static_cast<std::size_t>(columns.count()));
-    shown.places = {columns.offset(), columns.isSortIndicatorShown() ? 1 : 0,
-                    columns.sortIndicatorSection(), columns.sortIndicatorOrder(),
-                    columns.isHidden() ? 1 : 0};
-    for (int visual = 0; visual < columns.count(); ++visual) {
-        const int column = columns.logicalIndex(visual);
-        shown.places.insert(shown.places.end(),
-                            {column, columns.isSectionHidden(column) ? 1 : 0,
-                             columns.sectionPosition(column), columns.sectionSize(column)});
-        if (model())
-            shown.texts.push_back(model()->headerData(column, Qt::Horizontal).toString());
-    }
-    return shown;
 }
 
 void ProcessListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,

@@ -42,30 +42,15 @@ public:
 
     void keyboardSearch(const QString& search) override;
 
-    void doItemsLayout() override;
-
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
-    void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void focusInEvent(QFocusEvent* event) override;
 
 private:
-    // What the rows' part of the list shows, or the header: equal when they look alike.
-    struct Shown {
-        QSize size;
-        std::vector<int> places; // scroll positions, then each column's and row's place
-        std::vector<QString> texts;
-        QFont font;
-        qint64 palette = 0;
-        bool operator==(const Shown&) const = default;
-    };
-    Shown shownRows() const;
-    Shown shownHeader() const;
-
     // Screen readers hear of the current row when it moves to another process while the
     // list has the focus, and when the list takes the focus. The check waits until the
     // work in hand is done, so a refresh that puts the same process back says nothing.
@@ -81,5 +66,4 @@ private:
     bool announcementPending_ = false;
     bool announceEvenIfUnchanged_ = false;
     bool movingCurrentQuietly_ = false;
-    Shown paintedRows_; // as last painted
 };

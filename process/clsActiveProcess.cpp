@@ -10,20 +10,9 @@ namespace {
 
 constexpr std::int32_t kGrowthStep = 20;
 
-// How many bytes of the buffer come before its trailing NULs, read a word at a time.
+// How many bytes of the buffer come before its trailing NULs.
 int usedBytes(const char (&buffer)[basDeclares::MAX_PATH]) {
     int used = basDeclares::MAX_PATH;
-    while (used % 8 != 0 && buffer[used - 1] == 0)
-        --used;
-    if (used % 8 != 0)
-        return used;
-    std::uint64_t word = 0;
-    while (used >= 8) {
-        std::memcpy(&word, buffer + used - 8, sizeof word);
-        if (word != 0)
-            break;
-        used -= 8;
-    }
     while (used > 0 && buffer[used - 1] == 0)
         --used;
     return used;

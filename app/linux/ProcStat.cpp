@@ -1,6 +1,5 @@
 #include "ProcStat.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -38,45 +37,11 @@ bool skipField(std::string_view line, std::size_t& pos) {
     return true;
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101;
-constexpr std::uint64_t kHighs = 0x8080808080808080;
-
-// The high bit of every byte of word that equals byte.
-std::uint64_t bytesEqual(std::uint64_t word, unsigned char byte) {
-    const std::uint64_t x = word ^ (kOnes * byte);
-    return ~(((x & ~kHighs) + ~kHighs) | x) & kHighs;
-}
-
-// Moves pos past up to count more spaces, eight bytes at a time, without reading the
-// fields in between; returns how many it passed. Fewer than count when the line ends first:
-// pos is then at its end or its newline.
+// Moves pos past up to count more spaces, without reading the fields in between; returns
+// how many it passed. Fewer than count when the line ends first: pos is then at its end or
+// its newline.
 int skipFields(std::string_view line, std::size_t& pos, int count) {
     int passed = 0;
-    while (pos + 8 <= line.size()) {
-        std::uint64_t word;
-        std::memcpy(&word, line.data() + pos, 8);
-        if constexpr (std::endian::native == std::endian::big)
-            word = __builtin_bswap64(word); // the first byte lowest, as below
-        std::uint64_t spaces = bytesEqual(word, ' ');
-        const std::uint64_t newlines = bytesEqual(word, '\n');
-        // Spaces after a newline do not count: the line has ended there.
-        if (newlines != 0)
-            spaces &= (newlines & -newlines) - 1;
-        // One bit a byte: their sum, gathered in the top byte.
-        const int found = static_cast<int>(((spaces >> 7) * kOnes) >> 56);
-        if (passed + found >= count) {
-            for (int k = passed + 1; k < count; ++k)
-                spaces &= spaces - 1;
-            pos += static_cast<std::size_t>(std::countr_zero(spaces)) / 8 + 1;
-            return count;
-        }
-        passed += found;
-        if (newlines != 0) {
-            pos += static_cast<std::size_t>(std::countr_zero(newlines)) / 8;
-            return passed;
-        }
-        pos += 8;
-    }
     for (; pos < line.size() && line[pos] != '\n'; ++pos)
         if (line[pos] == ' ' && ++passed == count) {
             ++pos;
